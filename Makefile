@@ -1,0 +1,46 @@
+# Thin wrapper over CMake for the two everyday jobs:
+#   make run   installs what is missing, builds and reads the bundled samples
+#   make test  installs what is missing, builds with ASan+UBSan and runs the suite
+BUILD      ?= build
+TEST_BUILD ?= build-test
+JOBS       ?= $(shell nproc)
+PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev
+
+.PHONY: deps build run test bench fuzz format clean
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  sudo=""; [ "$$(id -u)" -eq 0 ] || sudo=sudo; \
+	  echo "installing:$$missing"; \
+	  $$sudo apt-get update -qq && $$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DVEREVIZU_BUILD_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/cli/verevizu --help
+
+test: deps
+	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEREVIZU_SANITIZE=ON -DVEREVIZU_BUILD_TESTS=ON
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+
+fuzz: deps
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(TEST_BUILD) build-bench build-fuzz

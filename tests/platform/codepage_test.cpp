@@ -1,0 +1,13 @@
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+
+using namespace platform;
+
+TEST(CodePage, WideToWindows1252AndBack) {
+  EXPECT_EQ(WideToAnsi(u"A\u00E9\u20AC\u0153\u4E00"), std::string("A\xE9\x80\x9C?"));
+  EXPECT_EQ(AnsiToWide("\x80\xE9"), u"\u20AC\u00E9");
+  EXPECT_EQ(AnsiToUtf8("\x80\xE9z"), "\xE2\x82\xAC\xC3\xA9z");
+  EXPECT_EQ(WideToUtf8(u"\uE001"), "\xEE\x80\x81");
+  EXPECT_EQ(WideToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
