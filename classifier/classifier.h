@@ -1,0 +1,57 @@
+// The classifier: the candidate list (SetAC), accent composition, the
+// dispatcher ClassifyGlyph and the recognisers it runs in fixed order.
+#pragma once
+
+#include <cstdint>
+
+#include "classifier/primitives.h"
+#include "ocr/omnifontocr.h"
+
+// What the dispatcher hands every recogniser for one classification.
+struct TGlyphContext {
+  TCharRecord* Glyph = nullptr;
+  const TDIB* Crop = nullptr;  // the glyph box with foreign components set to paper
+  int32_t Threshold = 0;
+  bool IsTall = false;
+  bool HasDescender = false;
+  THoleList Holes;
+};
+
+// Proposes ch with confidence conf (percent) for the glyph.
+void SetAC(const TOmnifontOCR& engine, TCharRecord& glyph, char16_t ch, int32_t conf);
+// The precomposed character of ch with the accent, or ch unchanged.
+char16_t ComposeAccent(char16_t ch, char16_t accent);
+// Classifies one record; returns its best reading (NoChar when none).
+char16_t ClassifyGlyph(TOmnifontOCR& engine, TCharRecord& glyph, const TDIB& crop,
+                       int32_t threshold);
+
+// Recognisers: each proposes through SetAC only.
+using TRecogniser = void (*)(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseA(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseB(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseC(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseD(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseE(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseF(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseG(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseH(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseIJ(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseK(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseL(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseM(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseN(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseO(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseP(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseQ(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseR(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseS(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseT(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseU(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseV(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseX(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseY(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseZ(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseW(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseDigits(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseBrackets(TOmnifontOCR& engine, TGlyphContext& context);
+void RecogniseSymbols(TOmnifontOCR& engine, TGlyphContext& context);

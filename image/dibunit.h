@@ -1,0 +1,109 @@
+// TDIB: the raster on which all recognition works. It wraps one packed-DIB
+// block (40-byte info header, full colour table, bottom-up rows padded to 4
+// bytes) held in a movable memory block, and binds the per-format pixel
+// reader and writer once, when the layout is read.
+//
+// Coordinates are (x, y) with y = 0 the top row. Pixel access does not check
+// bounds: callers keep coordinates inside the raster.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/memory.h"
+
+enum TDIBFormat : std::uint8_t {
+  df1Bit = 1,
+  df4Bit = 2,
+  df8Bit = 3,
+  df15Bit = 4,
+  df16Bit = 5,
+  df24Bit = 6,
+};
+
+// Offsets and sizes of the packed-DIB block.
+inline constexpr int32_t kInfoHeaderSize = 40;
+inline constexpr double kInchesPerMetre = 39.37;
+
+class TDIB {
+ public:
+  using TGetPixel = int32_t (*)(const std::uint8_t* row, int32_t x);
+  using TSetPixel = void (*)(std::uint8_t* row, int32_t x, int32_t value);
+
+  TDIB();
+  ~TDIB();
+  TDIB(const TDIB&) = delete;
+  TDIB& operator=(const TDIB&) = delete;
+
+  // Life cycle.
+  void Clear();
+  std::uint8_t* Lock();
+  void Unlock();
+  void UnlockAll();
+  void NewImage(int32_t width, int32_t height, int32_t format, int32_t xdpi, int32_t ydpi);
+  void AttachBlock(platform::BlockHandle handle);
+  platform::BlockHandle BlockHandle() const;
+
+  // Layout.
+  int32_t Width() const;
+  int32_t Height() const;
+  int32_t XDpi() const;
+  int32_t YDpi() const;
+  void SetXDpi(int32_t dpi);
+  void SetYDpi(int32_t dpi);
+  int32_t BitCount() const;
+  TDIBFormat Format() const { return FFormat; }
+  int32_t Stride() const { return FStride; }
+  int32_t RowBytes() const { return FRowBytes; }
+  int32_t Colours() const { return FColours; }
+  int32_t BlockSize() const { return FBlockSize; }
+  bool Empty() const { return FInfoHeader == nullptr; }
+
+  // Pixels.
+  int32_t GetPixel(int32_t x, int32_t y) const { return FGetPixel(FRows[y], x); }
+  void SetPixel(int32_t x, int32_t y, int32_t value) { FSetPixel(FRows[y], x, value); }
+  std::uint8_t GetPixelThreshold(int32_t x, int32_t y, std::uint8_t threshold,
+                                 std::uint8_t below, std::uint8_t atOrAbove) const;
+  // Direct row access for hot loops (row y = 0 is the top row).
+  std::uint8_t* Row(int32_t y) { return FRows[y]; }
+  const std::uint8_t* Row(int32_t y) const { return FRows[y]; }
+
+  // Colour table.
+  uint32_t GetPaletteEntry(int32_t index) const;
+  void SetPaletteEntry(int32_t index, uint32_t value);
+  int32_t WhiteValue() const;
+  int32_t BlackValue() const;
+  bool IsGreyRamp() const;
+
+  void Fill(std::uint8_t value);
+  void FillWhite() { Fill(255); }
+
+  // New rasters owned by the caller.
+  std::unique_ptr<TDIB> Duplicate() const;
+  std::unique_ptr<TDIB> Crop(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
+
+  // Fields, public as in the design: callers such as the barcode reader clear
+  // FOwnsBlock after attaching a block they do not own.
+  std::vector<std::uint8_t*> FRows;
+  platform::BlockHandle FHandle = nullptr;
+  std::uint8_t* FBlock = nullptr;
+  bool FOwnsBlock = true;
+  int32_t FBlockSize = 0;
+  TDIBFormat FFormat = df8Bit;
+  int32_t FLockCount = 0;
+  std::array<std::uint8_t, 14> FFileHeader{};
+  std::uint8_t* FInfoHeader = nullptr;
+  std::uint8_t* FPalette = nullptr;
+  std::uint8_t* FBits = nullptr;
+  int32_t FColours = 0;
+  uint32_t FColoursUsed = 0;
+  int32_t FStride = 0;
+  int32_t FRowBytes = 0;
+  TGetPixel FGetPixel = nullptr;
+  TSetPixel FSetPixel = nullptr;
+
+ private:
+  void ReadLayout();
+};
