@@ -1,0 +1,3 @@
+#include "classifier/classifier.h"
+
+void RecogniseBrackets(TOmnifontOCR& /*engine*/, TGlyphContext& /*context*/) {}

@@ -1,0 +1,4 @@
+#include "classifier/classifier.h"
+
+void RecogniseK(TOmnifontOCR& /*engine*/, TGlyphContext& /*context*/) {}
+void RecogniseL(TOmnifontOCR& /*engine*/, TGlyphContext& /*context*/) {}

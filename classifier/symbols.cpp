@@ -1,0 +1,3 @@
+#include "classifier/classifier.h"
+
+void RecogniseSymbols(TOmnifontOCR& /*engine*/, TGlyphContext& /*context*/) {}

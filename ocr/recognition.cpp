@@ -1,0 +1,3 @@
+#include "ocr/recognition.h"
+
+void RecognitionLoop(TOmnifontOCR& /*engine*/) {}

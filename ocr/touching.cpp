@@ -1,0 +1,3 @@
+#include "ocr/touching.h"
+
+void SplitTouchingChars(TOmnifontOCR& /*engine*/) {}
