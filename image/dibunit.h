@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -64,8 +65,8 @@ class TDIB {
   // Pixels.
   int32_t GetPixel(int32_t x, int32_t y) const { return FGetPixel(FRows[y], x); }
   void SetPixel(int32_t x, int32_t y, int32_t value) { FSetPixel(FRows[y], x, value); }
-  std::uint8_t GetPixelThreshold(int32_t x, int32_t y, std::uint8_t threshold,
-                                 std::uint8_t below, std::uint8_t atOrAbove) const;
+  std::uint8_t GetPixelThreshold(int32_t x, int32_t y, std::uint8_t threshold, std::uint8_t below,
+                                 std::uint8_t atOrAbove) const;
   // Direct row access for hot loops (row y = 0 is the top row).
   std::uint8_t* Row(int32_t y) { return FRows[y]; }
   const std::uint8_t* Row(int32_t y) const { return FRows[y]; }
