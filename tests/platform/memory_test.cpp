@@ -67,7 +67,7 @@ TEST(MemoryBlock, ManyThreadsAllocateLockAndFree) {
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([] {
       for (int i = 0; i < 500; ++i) {
-        BlockOwner o(std::size_t{32 + i % 7});
+        BlockOwner o(static_cast<std::size_t>(32 + i % 7));
         BlockLock l(o.get());
         l.data()[0] = 1;
         ASSERT_EQ(BlockHandleOf(l.data()), o.get());
