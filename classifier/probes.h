@@ -30,11 +30,11 @@ class Probes {
  public:
   Probes(const TDIB& raster, int32_t originX, int32_t originY, int32_t width, int32_t height,
          int32_t threshold)
-      : r_(raster),
+      : W(width),
+        H(height),
+        r_(raster),
         ox_(originX),
         oy_(originY),
-        W(width),
-        H(height),
         thr_(static_cast<std::uint8_t>(threshold)) {}
 
   const TDIB& raster() const { return r_; }
