@@ -1,0 +1,12 @@
+// The table of subcommands: one line per subcommand, in the order of --help.
+#include "cli/command.h"
+
+namespace cli {
+
+std::vector<std::unique_ptr<Command>> MakeCommands() {
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(MakeInfoCommand());
+  return commands;
+}
+
+}  // namespace cli

@@ -1,0 +1,152 @@
+// The command-line frame and `verevizu info`, run in-process.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+
+namespace {
+
+const std::string kData = VEREVIZU_TEST_DATA;
+
+struct Output {
+  int code;
+  std::string out, err;
+};
+
+Output RunTool(std::vector<std::string> args, bool terminal = false) {
+  std::ostringstream out, err;
+  const int code = cli::Run(args, out, err, terminal);
+  return {code, out.str(), err.str()};
+}
+
+// A folder holding copies of some samples and a file that is not an image.
+class ToolTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("verevizu_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    for (const char* f : {"note_eur_05.tif", "bc_code39_m2.png", "bc_code39_m2.tif"})
+      std::filesystem::copy_file(kData + "/" + f, dir_ / f);
+    std::ofstream(dir_ / "notes.txt") << "not an image";
+    std::ofstream(dir_ / "broken.jpg") << "not a JPEG either";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Dir() const { return dir_.string(); }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(ToolTest, InfoPrintsOneLinePerImageInNameOrderAndReportsUnreadableFiles) {
+  const Output r = RunTool({"info", Dir()});
+  EXPECT_EQ(r.out, Dir() + "/bc_code39_m2.png\t432\t120\t256 color\t96\t96\t1\n" +  //
+                       Dir() + "/bc_code39_m2.tif\t442\t120\tBlack and white\t300\t300\t1\n" +
+                       Dir() + "/note_eur_05.tif\t1157\t646\tBlack and white\t200\t200\t1\n");
+  EXPECT_EQ(r.err, "verevizu: " + Dir() + "/broken.jpg: Not a JPEG file: starts with 0x6e 0x6f\n");
+  EXPECT_EQ(r.code, 3);
+}
+
+TEST_F(ToolTest, JsonHasFileMsAndTheFieldsOrAnError) {
+  const Output r = RunTool({"info", "--json", Dir() + "/bc_code39_m2.tif", Dir() + "/missing.tif"});
+  std::istringstream lines(r.out);
+  std::string first, second;
+  std::getline(lines, first);
+  std::getline(lines, second);
+  const std::string file = Dir() + "/bc_code39_m2.tif";
+  EXPECT_EQ(first.rfind("{\"file\":\"" + file + "\",\"ms\":", 0), 0u) << first;
+  EXPECT_NE(first.find(",\"width\":442,\"height\":120,\"format\":\"Black and white\",\"xdpi\":300,"
+                       "\"ydpi\":300,\"pages\":1}"),
+            std::string::npos)
+      << first;
+  EXPECT_NE(second.find("\"error\":\"No such file or directory\"}"), std::string::npos) << second;
+  EXPECT_EQ(r.code, 3);
+}
+
+TEST_F(ToolTest, ParallelRunsPrintTheSameAsOneJob) {
+  std::vector<std::string> files;
+  for (int i = 0; i < 4; ++i)
+    for (const char* f : {"note_eur_05.tif", "bc_code39_m2.png", "broken.jpg", "bc_code39_m2.tif"})
+      files.push_back(Dir() + "/" + f);
+  std::vector<std::string> one = {"info", "--jobs", "1"}, many = {"info", "--jobs=4"};
+  one.insert(one.end(), files.begin(), files.end());
+  many.insert(many.end(), files.begin(), files.end());
+  const Output a = RunTool(one), b = RunTool(many);
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_EQ(a.err, b.err);
+  EXPECT_EQ(a.code, b.code);
+}
+
+TEST_F(ToolTest, ProgressBarOnlyOnATerminal) {
+  const std::string a = Dir() + "/bc_code39_m2.png", b = Dir() + "/bc_code39_m2.tif";
+  EXPECT_EQ(RunTool({"info", a, b}).err, "");
+  EXPECT_NE(RunTool({"info", a, b}, true).err.find("2/2"), std::string::npos);
+  EXPECT_EQ(RunTool({"info", a}, true).err, "");
+}
+
+TEST_F(ToolTest, PagesBeyondTheFileAreErrors) {
+  const Output r =
+      RunTool({"info", "--page", "2", Dir() + "/bc_code39_m2.png", Dir() + "/note_eur_05.tif"});
+  EXPECT_EQ(r.err, "verevizu: " + Dir() +
+                       "/bc_code39_m2.png: page 2 does not exist (the file has 1 page)\n" +
+                       "verevizu: " + Dir() + "/note_eur_05.tif: ETiffError TIFFSetDirectory\n");
+  EXPECT_EQ(r.code, 3);
+}
+
+TEST(ToolUsage, ExitCodesAndMessagesOfUsageErrors) {
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"frobnicate"},
+       2,
+       "verevizu: unknown command 'frobnicate'\nRun 'verevizu --help' for the commands.\n"},
+      {{"info"}, 2, "verevizu info: no PATH given\nRun 'verevizu info --help' for its options.\n"},
+      {{"info", "--page", "0", "x.tif"},
+       2,
+       "verevizu info: option --page: '0' is not a number from 1 to 2147483647\n"
+       "Run 'verevizu info --help' for its options.\n"},
+      {{"info", "--jobs"},
+       2,
+       "verevizu info: option --jobs needs a value\nRun 'verevizu info --help' for its options.\n"},
+      {{"info", "--json=yes", "x.tif"},
+       2,
+       "verevizu info: option --json takes no value\nRun 'verevizu info --help' for its "
+       "options.\n"},
+      {{"info", "--colour", "x.tif"},
+       2,
+       "verevizu info: unknown option '--colour'\nRun 'verevizu info --help' for its options.\n"},
+  };
+  for (const Case& c : cases) {
+    const Output r = RunTool(c.args);
+    EXPECT_EQ(r.code, c.code) << c.args[0];
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST(ToolUsage, HelpAndVersion) {
+  EXPECT_EQ(RunTool({}).code, 2);
+  const Output help = RunTool({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("  info"), std::string::npos);
+  const Output infoHelp = RunTool({"info", "--help"});
+  EXPECT_EQ(infoHelp.code, 0);
+  EXPECT_EQ(infoHelp.out.rfind("usage: verevizu info", 0), 0u);
+  EXPECT_NE(infoHelp.out.find("--jobs N"), std::string::npos);
+  EXPECT_EQ(RunTool({"--version"}).out, "verevizu 0.1.0\n");
+}
+
+TEST(ToolJson, StringsAreEscaped) {
+  EXPECT_EQ(cli::JsonString("a\"b\\c\n\t\x01\xc3\xa9"), "\"a\\\"b\\\\c\\n\\t\\u0001\xc3\xa9\"");
+}
+
+}  // namespace

@@ -1,0 +1,469 @@
+// The PNG reader: chunk list with CRC check, header, palette, gamma and
+// transparency, inflating, unfiltering, Adam7, and conversion to a DIB.
+#include "viewer/pngimage.h"
+
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <iterator>
+
+#include "platform/rounding.h"
+
+namespace {
+
+struct ErrorText {
+  int32_t id;
+  const char* text;
+};
+
+constexpr std::array<ErrorText, 15> kErrorTexts = {{
+    {65200, "The image has an unknown interlace method."},
+    {65201,
+     "The currently being loaded image contains critical(s) chunk(s) not reconized by the "
+     "decoder."},
+    {65202, "The current image requeries a palette but it is not avaliable."},
+    {65203,
+     "Can not get transparency information because the current image color type is not RGB "
+     "(value 3)"},
+    {65204,
+     "The especified chunk is not inside the chunk list containing the method being used. The "
+     "funcion could not be completed."},
+    {65205, "Could not get informations on the tIME chunk because it is corrupted."},
+    {65223, "Invalid Portable Graphics Network image, it has an invalid file header."},
+    {65224, "The chunk index especified is out of the range."},
+    {65225, "The chunk class index especified is  out of range."},
+    {65226, "Can't read the PNG image, it has corrupted data. "},
+    {65227,
+     "This PNG image is invalid, the IHDR chunk is either not present or it isn't the first "
+     "chunk."},
+    {65228, "The current image being loaded has no data and could not be loaded."},
+    {65229, "The current image being loaded has an invalid palette!"},
+    {65230, "Could not read the image because it has an unknown color type."},
+    {65231, "The image could not be loaded because it uses an unknown set of filter types."},
+}};
+
+constexpr std::array<std::uint8_t, 8> kSignature = {137, 80, 78, 71, 13, 10, 26, 10};
+constexpr std::array<const char*, 9> kChunkClasses = {"IHDR", "PLTE", "IDAT", "IEND", "gAMA",
+                                                      "tRNS", "tEXt", "tIME", "pHYs"};
+
+// Colour types of the header.
+constexpr uint8_t kGrey = 0, kRGB = 2, kIndexed = 3, kGreyAlpha = 4, kRGBAlpha = 6;
+
+// Adam7: start column, start row, column step, row step of the seven passes.
+struct Pass {
+  uint32_t x0, y0, dx, dy;
+};
+constexpr std::array<Pass, 7> kAdam7 = {{{0, 0, 8, 8},
+                                         {4, 0, 8, 8},
+                                         {0, 4, 4, 8},
+                                         {2, 0, 4, 4},
+                                         {0, 2, 2, 4},
+                                         {1, 0, 2, 2},
+                                         {0, 1, 1, 2}}};
+
+std::uint32_t ReadBE32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+bool SameType(const std::array<char, 4>& t, const char* name) {
+  return std::memcmp(t.data(), name, 4) == 0;
+}
+
+int Channels(uint8_t colorType) {
+  switch (colorType) {
+    case kGrey:
+      return 1;
+    case kRGB:
+      return 3;
+    case kIndexed:
+      return 1;
+    case kGreyAlpha:
+      return 2;
+    case kRGBAlpha:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+// Bytes of one filtered row of `pixels` pixels (without the filter byte).
+std::uint64_t RowBytes(std::uint64_t pixels, int channels, int depth) {
+  return (pixels * static_cast<std::uint64_t>(channels * depth) + 7) / 8;
+}
+
+uint8_t Paeth(int a, int b, int c) {
+  const int p = a + b - c;
+  const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+  if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
+  if (pb <= pc) return static_cast<uint8_t>(b);
+  return static_cast<uint8_t>(c);
+}
+
+// Undoes the filter of one row in place; `prior` is the previous unfiltered
+// row of the same pass (all zero for the first).
+void Unfilter(uint8_t type, std::uint8_t* row, const std::uint8_t* prior, std::size_t n,
+              std::size_t unit) {
+  switch (type) {
+    case 0:
+      return;
+    case 1:
+      for (std::size_t i = unit; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - unit]);
+      return;
+    case 2:
+      for (std::size_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
+      return;
+    case 3:
+      for (std::size_t i = 0; i < n; ++i) {
+        const int left = i >= unit ? row[i - unit] : 0;
+        row[i] = static_cast<uint8_t>(row[i] + ((left + prior[i]) >> 1));
+      }
+      return;
+    case 4:
+      for (std::size_t i = 0; i < n; ++i) {
+        const int left = i >= unit ? row[i - unit] : 0;
+        const int upLeft = i >= unit ? prior[i - unit] : 0;
+        row[i] = static_cast<uint8_t>(row[i] + Paeth(left, prior[i], upLeft));
+      }
+      return;
+    default:
+      RaisePNGError(EPNGUnknownFilter);
+  }
+}
+
+// MulDiv as the platform rounds it: halves away from zero.
+int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
+  return static_cast<int32_t>((static_cast<int64_t>(a) * b + c / 2) / c);
+}
+
+}  // namespace
+
+std::string PNGErrorText(int32_t id) {
+  for (const ErrorText& e : kErrorTexts)
+    if (e.id == id) return e.text;
+  return {};
+}
+
+void RaisePNGError(int32_t id) {
+  throw EPNGImageException(id, PNGErrorText(id));
+}
+
+void TPNGImage::LoadFromStream(std::istream& stream) {
+  std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(stream)),
+                                 std::istreambuf_iterator<char>());
+  LoadFromBytes(data);
+}
+
+void TPNGImage::ReadChunks(std::span<const std::uint8_t> data) {
+  if (data.size() < kSignature.size() ||
+      !std::equal(kSignature.begin(), kSignature.end(), data.begin()))
+    RaisePNGError(EPNGInvalidFileHeader);
+  std::size_t pos = kSignature.size();
+  TPNGChunk* firstIdat = nullptr;
+  std::size_t firstIdatIndex = 0;
+  while (pos < data.size()) {
+    // Length, type and CRC take 12 bytes; a chunk cut short is corrupted data.
+    if (data.size() - pos < 12) RaisePNGError(EPNGCorruptedData);
+    const std::uint32_t length = ReadBE32(&data[pos]);
+    if (length > 0x7FFFFFFFu || length > data.size() - pos - 12) RaisePNGError(EPNGCorruptedData);
+    const std::uint8_t* type = &data[pos + 4];
+    const std::uint8_t* body = type + 4;
+    const std::uint32_t crc = ReadBE32(body + length);
+    uLong computed = crc32(0L, Z_NULL, 0);
+    computed = crc32(computed, type, 4 + length);
+    if (computed != crc) RaisePNGError(EPNGCorruptedData);
+    pos += 12 + std::size_t{length};
+
+    TPNGChunk chunk;
+    std::memcpy(chunk.type.data(), type, 4);
+    bool known = false;
+    for (const char* name : kChunkClasses) known = known || SameType(chunk.type, name);
+    // Bit 5 of the first letter clear (upper case) marks a critical chunk.
+    if (!known && (type[0] & 0x20) == 0) RaisePNGError(EPNGUnknownCriticalChunk);
+    if (SameType(chunk.type, "IDAT") && firstIdat != nullptr) {
+      chunks_[firstIdatIndex].data.insert(chunks_[firstIdatIndex].data.end(), body, body + length);
+      continue;
+    }
+    chunk.data.assign(body, body + length);
+    chunks_.push_back(std::move(chunk));
+    if (SameType(chunks_.back().type, "IDAT")) {
+      firstIdatIndex = chunks_.size() - 1;
+      firstIdat = &chunks_.back();
+    }
+    if (SameType(chunks_.back().type, "IEND")) break;
+  }
+  if (chunks_.empty() || !SameType(chunks_.front().type, "IHDR")) RaisePNGError(EPNGMissingIHDR);
+  if (firstIdat == nullptr) RaisePNGError(EPNGNoImageData);
+}
+
+void TPNGImage::ReadHeader(const TPNGChunk& chunk) {
+  if (chunk.data.size() != 13) RaisePNGError(EPNGCorruptedData);
+  const std::uint8_t* d = chunk.data.data();
+  header_.width = ReadBE32(d);
+  header_.height = ReadBE32(d + 4);
+  header_.depth = d[8];
+  header_.colorType = d[9];
+  header_.compression = d[10];
+  header_.filter = d[11];
+  header_.interlace = d[12];
+  if (header_.width == 0 || header_.height == 0 || header_.width > 0x7FFFFFFFu ||
+      header_.height > 0x7FFFFFFFu || header_.compression != 0 || header_.filter != 0)
+    RaisePNGError(EPNGCorruptedData);
+  if (Channels(header_.colorType) == 0) RaisePNGError(EPNGUnknownColorType);
+  const uint8_t depth = header_.depth;
+  bool depthValid = false;
+  switch (header_.colorType) {
+    case kGrey:
+      depthValid = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+      break;
+    case kIndexed:
+      depthValid = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+      break;
+    default:
+      depthValid = depth == 8 || depth == 16;
+      break;
+  }
+  if (!depthValid) RaisePNGError(EPNGCorruptedData);
+}
+
+void TPNGImage::LoadFromBytes(std::span<const std::uint8_t> data) {
+  auto progress = std::move(OnProgress);
+  *this = TPNGImage{};
+  OnProgress = std::move(progress);
+  ReadChunks(data);
+  bool decoded = false;
+  for (const TPNGChunk& chunk : chunks_) {
+    if (SameType(chunk.type, "IHDR")) {
+      ReadHeader(chunk);
+    } else if (SameType(chunk.type, "PLTE")) {
+      if (chunk.data.size() % 3 != 0 || chunk.data.size() > 3 * 256)
+        RaisePNGError(EPNGInvalidPalette);
+      plte_.clear();
+      for (std::size_t i = 0; i < chunk.data.size(); i += 3)
+        plte_.push_back(RGBColor(chunk.data[i], chunk.data[i + 1], chunk.data[i + 2]));
+      havePlte_ = true;
+    } else if (SameType(chunk.type, "gAMA")) {
+      // A gamma of 0 has no correction curve; such a chunk is ignored.
+      if (chunk.data.size() == 4 && ReadBE32(chunk.data.data()) != 0) {
+        const double g = ReadBE32(chunk.data.data()) / 100000.0;
+        std::array<std::uint8_t, 256> table{};
+        for (int i = 0; i < 256; ++i)
+          table[i] = static_cast<std::uint8_t>(
+              platform::Round(std::pow(i / 255.0, 1.0 / (g * 2.2)) * 255.0));
+        gamma_ = table;
+      }
+    } else if (SameType(chunk.type, "tRNS")) {
+      if (header_.colorType == kRGB && chunk.data.size() >= 6) {
+        // The samples are 16 bits wide; 8-bit images use the low byte.
+        const int hi = header_.depth == 16 ? 0 : 1;
+        transparent_ = RGBColor(chunk.data[hi], chunk.data[2 + hi], chunk.data[4 + hi]);
+      }
+    } else if (SameType(chunk.type, "IDAT") && !decoded) {
+      Decode(chunk.data);
+      decoded = true;
+    }
+  }
+}
+
+std::vector<TColor> TPNGImage::BuildPalette() const {
+  const auto correct = [this](TColor c) {
+    if (!gamma_) return c;
+    return RGBColor((*gamma_)[RedOf(c)], (*gamma_)[GreenOf(c)], (*gamma_)[BlueOf(c)]);
+  };
+  std::vector<TColor> palette;
+  if (header_.colorType == kIndexed) {
+    if (!havePlte_) RaisePNGError(EPNGMissingPalette);
+    for (TColor c : plte_) palette.push_back(correct(c));
+  } else {
+    const int32_t entries = header_.depth >= 8 ? 256 : 1 << header_.depth;
+    for (int32_t i = 0; i < entries; ++i) {
+      const auto v = static_cast<std::uint8_t>(MulDiv(i, 255, entries - 1));
+      palette.push_back(correct(RGBColor(v, v, v)));
+    }
+  }
+  // A 2-bit image is shown as a 4-bit bitmap: its four entries repeat.
+  if (header_.depth == 2) {
+    palette.resize(4, 0);
+    for (int i = 4; i < 16; ++i) palette.push_back(palette[static_cast<std::size_t>(i % 4)]);
+  }
+  return palette;
+}
+
+void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
+  if (header_.interlace > 1) RaisePNGError(EPNGInvalidInterlace);
+  const uint8_t type = header_.colorType;
+  const int depth = header_.depth;
+  const int channels = Channels(type);
+  const bool rgb = type == kRGB || type == kRGBAlpha;
+  bitCount_ = rgb ? 24 : depth == 1 ? 1 : depth <= 4 ? 4 : 8;
+  const std::vector<TColor> palette = rgb ? std::vector<TColor>{} : BuildPalette();
+
+  // Sizes of the bitmap and of the inflated data, checked before allocating.
+  const std::uint64_t width = header_.width, height = header_.height;
+  const std::uint64_t stride = ((width * static_cast<std::uint64_t>(bitCount_) + 31) / 32) * 4;
+  const std::uint64_t entries = bitCount_ <= 8 ? (1u << bitCount_) : 0;
+  std::uint64_t rawSize = 0;
+  if (header_.interlace == 0) {
+    rawSize = height * (1 + RowBytes(width, channels, depth));
+  } else {
+    for (const Pass& p : kAdam7) {
+      const std::uint64_t pw = width > p.x0 ? (width - p.x0 + p.dx - 1) / p.dx : 0;
+      const std::uint64_t ph = height > p.y0 ? (height - p.y0 + p.dy - 1) / p.dy : 0;
+      if (pw > 0 && ph > 0) rawSize += ph * (1 + RowBytes(pw, channels, depth));
+    }
+  }
+  const std::uint64_t limit = TDibGraphic::MaxImageBytes();
+  if (stride * height > limit || rawSize > 3 * limit) throw EZivuderoError("Image too large");
+
+  std::vector<std::uint8_t> raw(static_cast<std::size_t>(rawSize));
+  {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) RaisePNGError(EPNGCorruptedData);
+    z.next_in = const_cast<Bytef*>(compressed.data());
+    z.avail_in = static_cast<uInt>(compressed.size());
+    std::size_t produced = 0;
+    int status = Z_OK;
+    // zlib counts in 32 bits: feed the output in slices.
+    while (produced < raw.size() && status == Z_OK) {
+      z.next_out = raw.data() + produced;
+      const std::size_t slice = std::min<std::size_t>(raw.size() - produced, 1u << 30);
+      z.avail_out = static_cast<uInt>(slice);
+      status = inflate(&z, Z_NO_FLUSH);
+      produced += slice - z.avail_out;
+      if (status == Z_BUF_ERROR && z.avail_in == 0) break;
+    }
+    inflateEnd(&z);
+    if (produced < raw.size() || (status != Z_OK && status != Z_STREAM_END))
+      RaisePNGError(EPNGCorruptedData);
+  }
+
+  width_ = static_cast<int32_t>(width);
+  height_ = static_cast<int32_t>(height);
+  dib_.assign(40 + 4 * entries + stride * height, 0);
+  std::uint8_t* h = dib_.data();
+  const auto put32 = [](std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  put32(h, 40);
+  put32(h + 4, static_cast<std::uint32_t>(width));
+  put32(h + 8, static_cast<std::uint32_t>(height));
+  h[12] = 1;
+  h[14] = static_cast<std::uint8_t>(bitCount_);
+  put32(h + 20, static_cast<std::uint32_t>(stride * height));
+  put32(h + 32, static_cast<std::uint32_t>(entries));
+  put32(h + 36, static_cast<std::uint32_t>(entries));
+  for (std::size_t i = 0; i < palette.size() && i < entries; ++i) {
+    h[40 + 4 * i] = BlueOf(palette[i]);
+    h[41 + 4 * i] = GreenOf(palette[i]);
+    h[42 + 4 * i] = RedOf(palette[i]);
+  }
+  std::uint8_t* bits = h + 40 + 4 * entries;
+  if (type == kGreyAlpha || type == kRGBAlpha)
+    alpha_.assign(static_cast<std::size_t>(width * height), 0);
+
+  const int bytesPerSample = depth == 16 ? 2 : 1;
+  const std::size_t unit = std::max(1, channels * depth / 8);
+  // Sample `s` of pixel `i` in an unfiltered row (8- and 16-bit depths: high byte).
+  const auto sample8 = [&](const std::uint8_t* row, std::size_t i, int s) {
+    return row[(i * channels + s) * bytesPerSample];
+  };
+  const auto storePixel = [&](const std::uint8_t* row, std::size_t i, std::uint64_t x,
+                              std::uint64_t y) {
+    std::uint8_t* out = bits + (height - 1 - y) * stride;
+    if (rgb) {
+      std::uint8_t r = sample8(row, i, 0), g = sample8(row, i, 1), b = sample8(row, i, 2);
+      if (gamma_) r = (*gamma_)[r], g = (*gamma_)[g], b = (*gamma_)[b];
+      out[3 * x] = b;
+      out[3 * x + 1] = g;
+      out[3 * x + 2] = r;
+      if (type == kRGBAlpha) alpha_[y * width + x] = sample8(row, i, 3);
+      return;
+    }
+    if (depth >= 8) {
+      out[x] = sample8(row, i, 0);
+      if (type == kGreyAlpha) alpha_[y * width + x] = sample8(row, i, 1);
+      return;
+    }
+    // Packed samples, most significant first.
+    const std::size_t bitPos = i * static_cast<std::size_t>(depth);
+    const int v = (row[bitPos / 8] >> (8 - depth - bitPos % 8)) & ((1 << depth) - 1);
+    if (depth == 1) {
+      if (v) out[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    } else {
+      out[x / 2] |= static_cast<std::uint8_t>((x % 2) ? v : v << 4);
+    }
+  };
+
+  const std::size_t passCount = header_.interlace == 0 ? 1 : kAdam7.size();
+  std::size_t pos = 0;
+  for (std::size_t pass = 0; pass < passCount; ++pass) {
+    const Pass p = header_.interlace == 0 ? Pass{0, 0, 1, 1} : kAdam7[pass];
+    const std::uint64_t pw = width > p.x0 ? (width - p.x0 + p.dx - 1) / p.dx : 0;
+    const std::uint64_t ph = height > p.y0 ? (height - p.y0 + p.dy - 1) / p.dy : 0;
+    if (pw == 0 || ph == 0) {
+      if (header_.interlace != 0 && OnProgress)
+        OnProgress(this, static_cast<std::uint8_t>((pass + 1) * 100 / 7), "Drawing...");
+      continue;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(pw, channels, depth));
+    std::vector<std::uint8_t> zero(rowBytes, 0);
+    const std::uint8_t* prior = zero.data();
+    for (std::uint64_t r = 0; r < ph; ++r) {
+      const uint8_t filter = raw[pos];
+      std::uint8_t* row = raw.data() + pos + 1;
+      Unfilter(filter, row, prior, rowBytes, unit);
+      const std::uint64_t y = p.y0 + r * p.dy;
+      for (std::uint64_t i = 0; i < pw; ++i)
+        storePixel(row, static_cast<std::size_t>(i), p.x0 + i * p.dx, y);
+      prior = row;
+      pos += 1 + rowBytes;
+      if (header_.interlace == 0 && OnProgress)
+        OnProgress(this, static_cast<std::uint8_t>((r + 1) * 100 / ph), "Drawing...");
+    }
+    if (header_.interlace != 0 && OnProgress)
+      OnProgress(this, static_cast<std::uint8_t>((pass + 1) * 100 / 7), "Drawing...");
+  }
+}
+
+const TPNGChunk* TPNGImage::FindChunk(const char* type) const {
+  for (const TPNGChunk& c : chunks_)
+    if (SameType(c.type, type)) return &c;
+  return nullptr;
+}
+
+std::optional<TColor> TPNGImage::TransparentColor() const {
+  if (header_.colorType != kRGB) RaisePNGError(EPNGTransparencyNotRGB);
+  return transparent_;
+}
+
+TPNGTime TPNGImage::Time() const {
+  const TPNGChunk* c = FindChunk("tIME");
+  if (c == nullptr) RaisePNGError(EPNGChunkNotFound);
+  if (c->data.size() != 7) RaisePNGError(EPNGInvalidTime);
+  const std::uint8_t* d = c->data.data();
+  TPNGTime t;
+  t.year = static_cast<uint16_t>((d[0] << 8) | d[1]);
+  t.month = d[2];
+  t.day = d[3];
+  t.hour = d[4];
+  t.minute = d[5];
+  t.second = d[6];
+  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 ||
+      t.second > 60)
+    RaisePNGError(EPNGInvalidTime);
+  return t;
+}
+
+const TPNGChunk& TPNGImage::Chunk(int32_t index) const {
+  if (index < 0 || index >= ChunkCount()) RaisePNGError(EPNGChunkIndexOutOfRange);
+  return chunks_[static_cast<std::size_t>(index)];
+}
+
+int32_t TPNGImage::ChunkClassCount() {
+  return static_cast<int32_t>(kChunkClasses.size());
+}
+
+std::string TPNGImage::ChunkClassName(int32_t index) {
+  if (index < 0 || index >= ChunkClassCount()) RaisePNGError(EPNGChunkClassOutOfRange);
+  return kChunkClasses[static_cast<std::size_t>(index)];
+}
