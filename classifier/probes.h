@@ -11,14 +11,18 @@
 //   gap(x, y, dir)     paper pixels from (x, y) (same limits)
 //   nRow(y), nCol(x)   ink runs crossed by a whole row / column
 //   runs(x0, y0, x1, y1)  ink runs crossed by a sampled straight line
-//   ink(x0, x1, y0, y1)   the rectangle holds ink; blank(...) holds none
+//   ink(x0, x1, y0, y1)   the rectangle holds ink; blank(...) holds none;
+//                         allInk(...) holds no paper
 //   cover(x0, y0, x1, y1) percentage of the line that follows ink
 //   firstRun(y)           width of the first ink run of row y
 //   inkAt(x, y), paperAt(x, y)  one pixel; outside the raster counts as paper
 //   rW(k), rH(k)          W / k and H / k rounded half to even
+//   holes(engine, x0, x1, y0, y1)  enclosed paper regions of a rectangle
+//   walk(x, y, box, onPaper, onInk)  WalkByColour in box-relative terms
 //
 // Coordinates are box-relative; nothing is clipped except where the primitive
-// itself clips (RectColours, RunLength).
+// itself clips (RectColours, RunLength); the primitives read paper outside
+// the raster.
 #pragma once
 
 #include <cstdint>
@@ -74,6 +78,10 @@ class Probes {
     return RectColours(r_, ox_ + x0, ox_ + x1, oy_ + y0, oy_ + y1, thr_, cfInk) == cfInk;
   }
   bool blank(int32_t x0, int32_t x1, int32_t y0, int32_t y1) const { return !ink(x0, x1, y0, y1); }
+  // The rectangle holds no paper (an empty rectangle holds none).
+  bool allInk(int32_t x0, int32_t x1, int32_t y0, int32_t y1) const {
+    return RectColours(r_, ox_ + x0, ox_ + x1, oy_ + y0, oy_ + y1, thr_, cfPaper) != cfPaper;
+  }
   // The columns x0..x1 of row y are all ink.
   bool allInk(int32_t x0, int32_t x1, int32_t y) const {
     return RectColours(r_, ox_ + x0, ox_ + x1, oy_ + y, oy_ + y, thr_, cfPaper) != cfPaper;
@@ -81,6 +89,20 @@ class Probes {
 
   int32_t cover(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
     return LineCoverage(r_, ox_ + x0, oy_ + y0, ox_ + x1, oy_ + y1, thr_, 100);
+  }
+
+  // Enclosed paper regions of the rectangle (no list kept).
+  int32_t holes(const TOmnifontOCR& engine, int32_t x0, int32_t x1, int32_t y0, int32_t y1) const {
+    return FindHoles(engine, r_, ox_ + x0, ox_ + x1, oy_ + y0, oy_ + y1, thr_, nullptr);
+  }
+  // WalkByColour inside the box minX..maxX by minY..maxY; x and y stay box-relative.
+  void walk(int32_t& x, int32_t& y, int32_t minX, int32_t maxX, int32_t minY, int32_t maxY,
+            int32_t codeOnPaper, int32_t codeOnInk) const {
+    int32_t ax = ox_ + x, ay = oy_ + y;
+    WalkByColour(r_, ax, ay, ox_ + minX, ox_ + maxX, oy_ + minY, oy_ + maxY, thr_, codeOnPaper,
+                 codeOnInk);
+    x = ax - ox_;
+    y = ay - oy_;
   }
 
   int32_t firstRun(int32_t y) const { return inkRun(gL(y), y, dirRight); }
