@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "classifier/primitives.h"
 #include "ocr/omnifontocr.h"
@@ -16,6 +17,18 @@ struct TGlyphContext {
   bool HasDescender = false;
   THoleList Holes;
 };
+
+// The spacing accents the accent detector stores in TCharRecord::Accent.
+inline constexpr char16_t accAcute = u'\u00B4';
+inline constexpr char16_t accBreve = u'\u02D8';
+inline constexpr char16_t accCaron = u'\u02C7';
+inline constexpr char16_t accTilde = u'~';
+inline constexpr char16_t accGrave = u'`';
+inline constexpr char16_t accDiaeresis = u'\u00A8';
+inline constexpr char16_t accCircumflex = u'^';
+inline constexpr char16_t accMacron = u'\u00AF';
+inline constexpr char16_t accDotAbove = u'\u02D9';
+inline constexpr char16_t accRingAbove = u'\u02DA';
 
 // Proposes ch with confidence conf (percent) for the glyph.
 void SetAC(const TOmnifontOCR& engine, TCharRecord& glyph, char16_t ch, int32_t conf);
@@ -55,3 +68,10 @@ void RecogniseW(TOmnifontOCR& engine, TGlyphContext& context);
 void RecogniseDigits(TOmnifontOCR& engine, TGlyphContext& context);
 void RecogniseBrackets(TOmnifontOCR& engine, TGlyphContext& context);
 void RecogniseSymbols(TOmnifontOCR& engine, TGlyphContext& context);
+
+// The recognisers ClassifyGlyph runs, in order: the letters (W last), the
+// digits and the brackets and symbols, or only the digits when NumericOnly.
+std::vector<TRecogniser> RecognisersToRun(const TOmnifontOCR& engine);
+// Runs each recogniser in turn; an exception ends only the one that raised it.
+void RunRecognisers(TOmnifontOCR& engine, TGlyphContext& context,
+                    const std::vector<TRecogniser>& recognisers);
