@@ -10,6 +10,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,34 @@ enum TDIBFormat : std::uint8_t {
   df16Bit = 5,
   df24Bit = 6,
 };
+
+// An inclusive pixel rectangle (left, top, right, bottom).
+struct TRect {
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t Right = 0;
+  int32_t Bottom = 0;
+  friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+// Pixel counts per grey level (or per bit value on 1-bit rasters). 64-bit so
+// that no raster can overflow a count.
+using THistogram = std::array<int64_t, 256>;
+
+// How AutoThreshold chooses its threshold.
+enum TThresholdMethod : std::uint8_t {
+  tmOtsu = 0,
+  tmMean = 1,
+  tmIterative = 2,
+  tmQuad = 3,
+  tmMeanSigma = 4,
+};
+
+// Counts per column of a rectangle, index 0 = the rectangle's left column.
+// Empty when an operation makes no profile.
+using TProfile = std::vector<int32_t>;
+
+class TBlobList;
 
 // Offsets and sizes of the packed-DIB block.
 inline constexpr int32_t kInfoHeaderSize = 40;
@@ -85,6 +114,39 @@ class TDIB {
   std::unique_ptr<TDIB> Duplicate() const;
   std::unique_ptr<TDIB> Crop(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
 
+  // Format conversion in place (conversion.cpp). `target` is a TDIBFormat code.
+  void ConvertTo(int32_t target);
+  void RGBToGrey(bool weighted, bool red, bool green, bool blue);
+
+  // Histograms and thresholds (threshold.cpp); the choosers are in dibops.h.
+  void Histogram(THistogram& histogram) const;
+  int32_t QuadThreshold() const;
+  std::uint8_t AutoThreshold(TThresholdMethod method, bool toBilevel, std::uint8_t below,
+                             std::uint8_t above);
+  void ApplyThreshold(std::uint8_t threshold, bool toBilevel, std::uint8_t below,
+                      std::uint8_t above);
+
+  // Counting and profiles (profiles.cpp). Pixels outside the raster count as paper.
+  int32_t RowInkCount(int32_t x, int32_t y, int32_t length) const;
+  int32_t CountBitsInColumn(int32_t x, int32_t y, bool countSet, int32_t length) const;
+  TProfile ColumnInkProfile(const TRect& rect) const;
+  TProfile ColumnCountInRange(int32_t low, int32_t high, const TRect& rect) const;
+
+  // Drawing and cleaning (cleaning.cpp). Pixels outside the raster are skipped.
+  void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t value);
+  void DrawRect(const TRect& rect, int32_t value);
+  void EraseSmallBlobs(int32_t maxWidth, int32_t maxHeight, const TBlobList* blobs);
+  void FillBlackGaps();
+  void FillWhiteGaps();
+  void SmoothBilevel();
+
+  // Area-averaged scaling of `rect` into the whole of `target` (scaling.cpp).
+  void ScaleInto(const TRect& rect, TDIB& target) const;
+
+  // Black connected components (blobs.cpp); see blobs.h.
+  void FindBlobs(int32_t connectivity, int32_t minWidth, int32_t minHeight, int32_t minPixels,
+                 TBlobList* blobs) const;
+
   // Fields, public as in the design: callers such as the barcode reader clear
   // FOwnsBlock after attaching a block they do not own.
   std::vector<std::uint8_t*> FRows;
@@ -107,4 +169,9 @@ class TDIB {
 
  private:
   void ReadLayout();
+  // Rebuilds the block for `format` and fills each new row (zeroed) from the
+  // matching old row.
+  void Repack(int32_t format,
+              const std::function<void(const std::uint8_t* from, std::uint8_t* to)>& row);
+  void FillGaps(int32_t value);
 };
