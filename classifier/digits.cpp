@@ -11,10 +11,6 @@ TDigitTests::TDigitTests(const TGlyphContext& context)
     : Probes(*context.Crop, 0, 0, context.Crop->Width(), context.Crop->Height(), context.Threshold),
       context_(context) {}
 
-void TDigitTests::walk(int32_t& x, int32_t& y, int32_t onPaper, int32_t onInk) const {
-  WalkByColour(raster(), x, y, 0, W - 1, 0, H - 1, threshold(), onPaper, onInk);
-}
-
 bool TDigitTests::onlyTopLeftLoop() const {
   return holeCount() < 1 || (hole(0).Right < W / 2 && hole(0).Bottom < H / 2);
 }

@@ -310,22 +310,22 @@ bool TDigitTests::twoBaseAndMouth(int32_t& conf) const {
   // Climb from the bottom under the right part of the base: paper, the base
   // bar, then the open mouth above it, which must open to the right edge.
   int32_t x = W - 1 - rW(3), y = H - 1;
-  walk(x, y, dirUp, dirStop);
+  walk(x, y, 0, W - 1, 0, H - 1, dirUp, dirStop);
   if (y < H - 1 - rH(5)) return false;
-  walk(x, y, dirStop, dirUp);
+  walk(x, y, 0, W - 1, 0, H - 1, dirStop, dirUp);
   if (y < H - 1 - rH(4)) Penalise(conf, 99);
   if (y < H - 1 - rH(3)) return false;
-  walk(x, y, dirUp, dirStop);
+  walk(x, y, 0, W - 1, 0, H - 1, dirUp, dirStop);
   if (y < rH(3)) return false;
   ++y;
-  walk(x, y, dirRight, dirStop);
+  walk(x, y, 0, W - 1, 0, H - 1, dirRight, dirStop);
   if (x < W - 1) {
     // Blocked: step back off the ink, climb higher and try once more.
     --x;
-    walk(x, y, dirUp, dirStop);
+    walk(x, y, 0, W - 1, 0, H - 1, dirUp, dirStop);
     if (y < rH(2)) return false;
     ++y;
-    walk(x, y, dirRight, dirStop);
+    walk(x, y, 0, W - 1, 0, H - 1, dirRight, dirStop);
     if (x < W - 1) return false;
   }
   return true;
@@ -468,7 +468,7 @@ bool TDigitTests::fourStemAndDiagonal(int32_t& conf, int32_t& g0) const {
 
   // Slide down the right side of the diagonal: it must lead out on the left.
   int32_t x = g0, y = 0;
-  walk(x, y, dirDown, dirLeft);
+  walk(x, y, 0, W - 1, 0, H - 1, dirDown, dirLeft);
   if (x >= 0) return false;
   const int32_t t = gT(0);
   if (t + inkRun(0, t, dirDown) < H / 2) return false;

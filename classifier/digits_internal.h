@@ -46,8 +46,6 @@ class TDigitTests : public Probes {
   bool isTall() const { return context_.IsTall; }
   bool hasDescender() const { return context_.HasDescender; }
 
-  // WalkByColour over the whole crop.
-  void walk(int32_t& x, int32_t& y, int32_t onPaper, int32_t onInk) const;
   // The first hole, if any, sits in the top-left quarter (the loop of a
   // curly "2" or "3").
   bool onlyTopLeftLoop() const;
