@@ -14,7 +14,7 @@ namespace {
 // ---------------------------------------------------------------- "D"
 
 // Going up the left side from near the bottom, the left gap never drops by
-// more than W/16 + 2 below the widest gap seen further down.
+// W/16 + 2 or more below the widest gap seen further down.
 bool StraightLeftSide(const TLetterView& v) {
   const Probes& c = v.crop;
   const int32_t W = v.W, H = v.H, d = W / 16;
@@ -76,7 +76,8 @@ void TestCapitalD(const TLetterView& v) {
   if (!RoundedTopRight(v) || !RoundedBottomRight(v)) return;
   if (c.gR(H - 2 - H / 16) >= c.gR(H - 1)) return;  // the bottom-right corner is rounded
 
-  // No ink hangs below the bottom stroke in the right half.
+  // When the bottom stroke's middle sits above the box bottom, nothing in the
+  // right half may hang halfway down that gap (a tail).
   const int32_t e = c.gB(W / 2);
   const int32_t f = H > 16 ? (e - 1) / 2 : e - 1;
   if (f >= H / 16 && c.ink(W / 2, W - 1, H - 1 + H / 16 - f, H - 1 + H / 16 - f)) return;

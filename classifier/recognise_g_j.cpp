@@ -124,7 +124,8 @@ bool WalksFitG(const TLetterView& v) {
   return y < 0;
 }
 
-// The row below the mouth where the ink run seen from the right is longest.
+// The row of the middle half where the first ink met from the right (within
+// W/4 of the edge) runs longest, the spur, lies strictly inside that half.
 bool SpurRowInMiddle(const Probes& c) {
   const int32_t W = c.W, H = c.H;
   int32_t yp = H / 4, longest = 0;
@@ -257,8 +258,8 @@ bool GapBetweenLegs(const Probes& o) {
   return false;
 }
 
-// A left gap at the lower quarter row (a bent stem, as in "b" or a hooked
-// "h") costs 2^e of confidence.
+// The stem of an "h" reaches the left edge at the lower quarter row: a left
+// gap of e pixels there costs 2^e of confidence.
 bool LeftGapConfidence(const TLetterView& v, int32_t& conf) {
   const Probes& c = v.crop;
   const Probes& o = v.raster;
@@ -627,9 +628,10 @@ void TestCapitalI(const TLetterView& v) {
   if (!v.ctx.IsTall && !((c.blank(W / 4, W / 4, 0, H / 4) || c.ink(W / 4, W / 4, H / 2, H - 1)) &&
                          (W / 4 >= c.gL(H / 4) || W / 4 < c.gR(H / 4) || H / 4 < c.gT(1))))
     return;
-  const bool solidBox = o.allInk(W - 1, W - 1, 0, H - 1) && o.allInk(0, W - 1, 0, 0) &&
-                        o.allInk(0, W - 1, H - 1, H - 1);
-  if (solidBox && !o.ink(0, 0, 1, H - 2)) return;
+  // A "]": solid right column, top and bottom rows and nothing on the left.
+  const bool closedRightTopBottom = o.allInk(W - 1, W - 1, 0, H - 1) && o.allInk(0, W - 1, 0, 0) &&
+                                    o.allInk(0, W - 1, H - 1, H - 1);
+  if (closedRightTopBottom && !o.ink(0, 0, 1, H - 2)) return;
   if (BowedLikeParenthesis(c)) return;
 
   int32_t conf =
@@ -706,27 +708,27 @@ bool JStemOnTheRight(const Probes& c) {
   return true;
 }
 
-// Returns false to end the recogniser (the glyph is a "j" or carries a mark).
-bool TestCapitalJ(const TLetterView& v) {
+// A glyph with a detached mark ends here: read as "j" when the mark is one dot.
+void TestCapitalJ(const TLetterView& v) {
   const Probes& c = v.crop;
   const Probes& o = v.raster;
   const int32_t W = v.W, H = v.H;
-  if (!JOutline(v) || !JPlacement(v.glyph) || !JStemOnTheRight(c)) return true;
+  if (!JOutline(v) || !JPlacement(v.glyph) || !JStemOnTheRight(c)) return;
   int32_t conf = SomeRowCrossesTwo(c, H / 3, H) ? 100 : 95;
   if (!c.blank(0, W / 4, H / 5, 5 * H / 8) || !c.paperAt(W - 1, H - 1) ||
       !o.ink(0, W / 2, H - 1 - H / 5, H - 1))
-    return true;
+    return;
   if (v.glyph.MarksAbove == 1) {
     v.propose(u'j', conf * 99 / 100);
-    return false;
+    return;
   }
-  if (v.glyph.MarksAbove != 0) return false;
+  if (v.glyph.MarksAbove != 0) return;
   if (3 * W < H) {
-    if (c.allInk(0, W - 1, H - 1, H - 1) || c.allInk(0, W - 1, H - 2, H - 2)) return true;
-    if (c.ink(0, 0, 0, 1) && c.gR(H - 1) < 2) return true;
-    if (c.gR(H - 1) > 3 * W / 4 && c.gR(H / 4) < c.gR(0)) return true;
+    if (c.allInk(0, W - 1, H - 1, H - 1) || c.allInk(0, W - 1, H - 2, H - 2)) return;
+    if (c.ink(0, 0, 0, 1) && c.gR(H - 1) < 2) return;
+    if (c.gR(H - 1) > 3 * W / 4 && c.gR(H / 4) < c.gR(0)) return;
   }
-  if (c.nRow(H / 3) != 1 || c.nRow(H / 4) != 1) return true;
+  if (c.nRow(H / 3) != 1 || c.nRow(H / 4) != 1) return;
   if (!v.ctx.HasDescender) {
     if (!c.ink(0, 0, H / 2, H - 1)) conf = Times(conf, 98);
     if (!(c.gR(H / 2) + 2 < c.gL(H / 2))) conf = Times(conf, 99);
@@ -735,7 +737,7 @@ bool TestCapitalJ(const TLetterView& v) {
   }
   if (!v.ctx.IsTall) conf = Times(conf, 90);
   v.propose(u'J', conf);
-  return true;
+  return;
 }
 
 }  // namespace

@@ -358,9 +358,9 @@ bool TopWithoutFlag(const Probes& c) {
   return false;
 }
 
-// Corner shapes of other bars: a hook at the top right ("1" without a foot,
-// "7"), a cross bar at the top ("T"), an opening on the lower right ("L"
-// seen from the stem, "[" halves).
+// The edge strips must not show the corners of other glyphs: ink jutting out
+// on the right below a blank top, a cross bar over open sides ("T"), or an
+// open lower right under ink in both top corners.
 bool BarCornersFit(const Probes& c) {
   const int32_t W = c.W, H = c.H, r0 = W - 1 - W / 8;
   if (W >= 4 && c.blank(r0, W - 1, 0, H / 6) && c.ink(r0, W - 1, 0, H / 2)) return false;
