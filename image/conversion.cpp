@@ -103,7 +103,7 @@ void TDIB::Repack(int32_t format,
   // The rows move when the block is resized: keep a compact copy of them.
   const int32_t oldRowBytes = FRowBytes;
   std::vector<std::uint8_t> old(static_cast<std::size_t>(height) * oldRowBytes);
-  for (int32_t y = 0; y < height; ++y)
+  for (int32_t y = 0; y < height && oldRowBytes > 0; ++y)
     std::memcpy(old.data() + static_cast<std::size_t>(y) * oldRowBytes, FRows[y], oldRowBytes);
 
   UnlockAll();

@@ -205,6 +205,15 @@ TEST(ConvertTo, SameFormatAndUnavailableTargets) {
   TDIB empty;
   empty.ConvertTo(df1Bit);
   EXPECT_TRUE(empty.Empty());
+
+  // Rasters without pixels still get the new layout.
+  for (auto [w, h] : {std::pair{0, 3}, std::pair{3, 0}}) {
+    TDIB none;
+    none.NewImage(w, h, df24Bit, 0, 0);
+    none.ConvertTo(df1Bit);
+    EXPECT_EQ(none.Format(), df1Bit);
+    EXPECT_EQ(none.BlockSize(), 48 + h * none.Stride());
+  }
 }
 
 TEST(ConvertTo, KeepsTheLockDepthAtOneAndTheBlockOwned) {
