@@ -1,0 +1,251 @@
+// Labelling, spot removal, hole filling, size statistics and non-text marking.
+#include "ocr/components.h"
+
+#include <limits>
+#include <memory>
+
+#include "classifier/primitives.h"
+#include "platform/rounding.h"
+
+namespace {
+
+constexpr std::uint8_t kMarkerBits = 7;
+constexpr std::uint8_t kHoleFill = 0;
+
+// Only large glyphs get their one-pixel holes filled: in a small glyph such a
+// hole may be the counter of a letter.
+constexpr int32_t kHoleMinWidthSpan = 16;   // Right - Left must exceed it
+constexpr int32_t kHoleMinHeightSpan = 30;  // Bottom - Top must exceed it
+
+std::uint8_t Thr(const TOmnifontOCR& engine) {
+  return static_cast<std::uint8_t>(engine.Threshold);
+}
+
+int32_t BoxWidth(const TCharRecord& r) {
+  return r.Right - r.Left + 1;
+}
+int32_t BoxHeight(const TCharRecord& r) {
+  return r.Bottom - r.Top + 1;
+}
+
+void AppendComponent(TOmnifontOCR& engine, const TFillResult& box, int32_t seedX, int32_t seedY) {
+  auto rec = std::make_unique<TCharRecord>();
+  rec->Left = box.Left;
+  rec->Right = box.Right;
+  rec->Top = box.Top;
+  rec->Bottom = box.Bottom;
+  rec->SeedX = seedX;
+  rec->SeedY = seedY;
+  const int64_t area = static_cast<int64_t>(BoxWidth(*rec)) * BoxHeight(*rec);
+  rec->Ch = area < kNonTextBoxArea ? NoChar : NonTextMark;
+  rec->Raster = engine.Image.get();
+  engine.ComponentCount += 1;
+  engine.WidthSum += BoxWidth(*rec);
+  engine.HeightSum += BoxHeight(*rec);
+  rec->Serial = engine.ComponentCount;
+  engine.Characters.push_back(std::move(rec));
+}
+
+void ClearMarkerBits(TDIB& image) {
+  const int32_t w = image.Width();
+  for (int32_t y = 0; y < image.Height(); ++y) {
+    std::uint8_t* row = image.Row(y);
+    for (int32_t x = 0; x < w; ++x) row[x] &= static_cast<std::uint8_t>(~kMarkerBits);
+  }
+}
+
+// The largest spot removal deletes: the parameter, or about one hundredth of
+// the mean component box when the parameter asks for an automatic size.
+int32_t MaximumSpotSize(const TOmnifontOCR& engine) {
+  int32_t m = engine.MaxSpotSize;
+  if (m < 0 && engine.ComponentCount > 0) {
+    const double meanW = static_cast<double>(engine.WidthSum) / engine.ComponentCount;
+    const double meanH = static_cast<double>(engine.HeightSum) / engine.ComponentCount;
+    m = platform::Round(meanW * meanH / 100.0) + 1;
+  }
+  return m;
+}
+
+// Deletes specks band by band, (L - S, L] per pass, as long as each band holds
+// fewer components than the band before it: a falling count means the band is
+// still noise, a rising one that it has reached real glyph sizes.
+void RemoveSpotsSmart(TOmnifontOCR& engine, int32_t m, int32_t s) {
+  int64_t previousBand = std::numeric_limits<int32_t>::max();
+  int64_t band = std::numeric_limits<int32_t>::max() - 1;
+  int64_t level = s;
+  for (;;) {
+    if (band >= previousBand) break;
+    previousBand = band;
+    band = 0;
+    std::size_t i = 0;
+    while (i < engine.Characters.size()) {
+      const int32_t ink = engine.Characters[i]->InkCount;
+      if (ink <= level - s) {
+        DeleteRecord(engine, i);
+        continue;
+      }
+      if (ink <= level) ++band;
+      ++i;
+    }
+    if (level > m) break;
+    level += s;
+  }
+}
+
+void RemoveSpotsAlways(TOmnifontOCR& engine, int32_t m) {
+  std::size_t i = 0;
+  while (i < engine.Characters.size()) {
+    if (engine.Characters[i]->InkCount <= m) {
+      DeleteRecord(engine, i);
+    } else {
+      ++i;
+    }
+  }
+}
+
+// Paints every paper pixel whose four direct neighbours are ink, in column
+// order, so a fill can close the next pixel's neighbourhood.
+void FillPinholes(TOmnifontOCR& engine, TCharRecord& rec) {
+  TDIB& image = *engine.Image;
+  const std::uint8_t thr = Thr(engine);
+  for (int32_t x = rec.Left + 1; x <= rec.Right - 1; ++x) {
+    for (int32_t y = rec.Top + 1; y <= rec.Bottom - 1; ++y) {
+      if (IsInk(image, x, y, thr)) continue;
+      if (IsInk(image, x - 1, y, thr) && IsInk(image, x + 1, y, thr) &&
+          IsInk(image, x, y - 1, thr) && IsInk(image, x, y + 1, thr)) {
+        image.Row(y)[x] = kHoleFill;
+        rec.InkCount += 1;
+      }
+    }
+  }
+}
+
+// A record counts as a companion of the oversized p when it has a similar
+// height and nearly the same top and bottom: text set large still comes in
+// rows of several glyphs, a picture or a frame stands alone.
+bool IsCompanion(const TCharRecord& p, const TCharRecord& q) {
+  const int32_t hp = p.Bottom - p.Top;
+  const int32_t hq = q.Bottom - q.Top;
+  const int32_t half = (hp + 1) / 2;
+  return hq <= 2 * hp && 2 * hq >= hp && q.Top >= p.Top - half && q.Top <= p.Top + half &&
+         q.Bottom >= p.Bottom - half && q.Bottom <= p.Bottom + half;
+}
+
+constexpr int32_t kMaxCompanionsOfNonText = 4;
+
+}  // namespace
+
+int32_t CountInkInBox(const TOmnifontOCR& engine, int32_t left, int32_t top, int32_t right,
+                      int32_t bottom) {
+  const TDIB& image = *engine.Image;
+  const std::uint8_t thr = Thr(engine);
+  int32_t n = 0;
+  for (int32_t y = top; y <= bottom; ++y) {
+    const std::uint8_t* row = image.Row(y);
+    for (int32_t x = left; x <= right; ++x) n += row[x] < thr ? 1 : 0;
+  }
+  return n;
+}
+
+void DeleteRecord(TOmnifontOCR& engine, std::size_t index) {
+  const TCharRecord& rec = *engine.Characters[index];
+  engine.ComponentCount -= 1;
+  engine.WidthSum -= BoxWidth(rec);
+  engine.HeightSum -= BoxHeight(rec);
+  TDIB& image = *engine.Image;
+  for (int32_t y = rec.Top; y <= rec.Bottom; ++y) {
+    std::uint8_t* row = image.Row(y);
+    for (int32_t x = rec.Left; x <= rec.Right; ++x) row[x] = kErasedValue;
+  }
+  engine.Characters.erase(engine.Characters.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void LabelComponents(TOmnifontOCR& engine) {
+  TDIB& image = *engine.Image;
+  ClearMarkerBits(image);
+  engine.ComponentCount = 0;
+  engine.WidthSum = 0;
+  engine.HeightSum = 0;
+  const std::uint8_t thr = Thr(engine);
+  const int32_t w = image.Width();
+  for (int32_t y = 0; y < image.Height(); ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      const std::uint8_t v = image.Row(y)[x];
+      if ((v & kMarkerBits) != 0 || v >= thr) continue;
+      const TFillResult box = FillComponent(image, x, y, kFillMark, thr, true);
+      AppendComponent(engine, box, x, y);
+    }
+  }
+}
+
+void AddWholeRasterRecord(TOmnifontOCR& engine) {
+  TFillResult box;
+  box.Count = 0;
+  box.Left = 0;
+  box.Top = 0;
+  box.Right = engine.Image->Width() - 1;
+  box.Bottom = engine.Image->Height() - 1;
+  AppendComponent(engine, box, 0, 0);
+}
+
+void RemoveSpots(TOmnifontOCR& engine) {
+  const int32_t m = MaximumSpotSize(engine);
+  const int32_t s = m / 16 + 1;
+  for (auto& rec : engine.Characters) {
+    rec->InkCount = CountInkInBox(engine, rec->Left, rec->Top, rec->Right, rec->Bottom);
+  }
+  if (engine.SpotRemoval == 1) {
+    RemoveSpotsSmart(engine, m, s);
+  } else {
+    RemoveSpotsAlways(engine, m);
+  }
+  for (auto& rec : engine.Characters) {
+    if (rec->Right - rec->Left > kHoleMinWidthSpan && rec->Bottom - rec->Top > kHoleMinHeightSpan) {
+      FillPinholes(engine, *rec);
+    }
+  }
+}
+
+void RecomputeSizeStatistics(TOmnifontOCR& engine) {
+  engine.ComponentCount = 0;
+  engine.WidthSum = 0;
+  engine.HeightSum = 0;
+  const int32_t aw = engine.AvgCharWidth;
+  const int32_t ah = engine.AvgCharHeight;
+  for (const auto& rec : engine.Characters) {
+    if (rec->Ch == NonTextMark) continue;
+    const int32_t w = BoxWidth(*rec);
+    const int32_t h = BoxHeight(*rec);
+    if (static_cast<int64_t>(aw) * ah > 0) {
+      if (w > 4 * aw && h > 4 * ah) continue;  // a picture, not a glyph
+      if (4 * h < ah) continue;                // a rule or a dash
+      if (h < 3) continue;
+    }
+    if (w < 4 && h < 6) continue;  // dots and specks
+    engine.ComponentCount += 1;
+    engine.WidthSum += w;
+    engine.HeightSum += h;
+  }
+  if (engine.ComponentCount != 0) {
+    engine.AvgCharHeight = engine.HeightSum / engine.ComponentCount;
+    engine.AvgCharWidth = engine.WidthSum / engine.ComponentCount;
+  }
+}
+
+void MarkNonText(TOmnifontOCR& engine) {
+  if (engine.ComponentCount == 0) return;
+  engine.AvgCharHeight = engine.HeightSum / engine.ComponentCount;
+  engine.AvgCharWidth = engine.WidthSum / engine.ComponentCount;
+  for (auto& p : engine.Characters) {
+    if (p->Ch == NonTextMark) continue;
+    const bool oversized =
+        BoxWidth(*p) > 4 * engine.AvgCharWidth || BoxHeight(*p) > 4 * engine.AvgCharHeight;
+    if (!oversized) continue;
+    int32_t companions = 0;
+    for (const auto& q : engine.Characters) {
+      if (q->Ch != NonTextMark && IsCompanion(*p, *q)) ++companions;
+    }
+    if (companions <= kMaxCompanionsOfNonText) p->Ch = NonTextMark;
+  }
+  RecomputeSizeStatistics(engine);
+}

@@ -1,0 +1,35 @@
+// The first segmentation stages of a run: ink components become records,
+// specks are removed, one-pixel holes in large glyphs are filled, the typical
+// character size is estimated and components too large to be text are marked.
+//
+//   LabelComponents      every 8-connected ink component becomes a record
+//   AddWholeRasterRecord the whole raster as one record (single-character area)
+//   RemoveSpots          speck removal by SpotRemoval and MaxSpotSize, then holes
+//   MarkNonText          size estimate and NonTextMark for isolated giants
+//   RecomputeSizeStatistics  the character size over ordinary-looking records
+//   DeleteRecord         drops a record, erasing its box from the raster
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "ocr/omnifontocr.h"
+
+// Value painted over erased pixels: paper for any threshold, marker bits clear.
+inline constexpr std::uint8_t kErasedValue = 248;
+
+// A record whose box is at least this large (in pixels) cannot be one glyph.
+inline constexpr int64_t kNonTextBoxArea = 20000;
+
+void LabelComponents(TOmnifontOCR& engine);
+void AddWholeRasterRecord(TOmnifontOCR& engine);
+void RemoveSpots(TOmnifontOCR& engine);
+void MarkNonText(TOmnifontOCR& engine);
+void RecomputeSizeStatistics(TOmnifontOCR& engine);
+
+// Ink pixels (value below the engine's threshold) inside the inclusive box.
+int32_t CountInkInBox(const TOmnifontOCR& engine, int32_t left, int32_t top, int32_t right,
+                      int32_t bottom);
+// Removes record `index`: statistics drop it, its box is painted kErasedValue,
+// and the next record moves into its place.
+void DeleteRecord(TOmnifontOCR& engine, std::size_t index);
