@@ -6,6 +6,7 @@ namespace cli {
 std::vector<std::unique_ptr<Command>> MakeCommands() {
   std::vector<std::unique_ptr<Command>> commands;
   commands.push_back(MakeInfoCommand());
+  commands.push_back(MakeOcrCommand());
   return commands;
 }
 

@@ -91,6 +91,9 @@ void TOmnifontOCR::Recognize(platform::BlockHandle image, int32_t area) {
   if (Threshold == 0) Threshold = kFallbackThreshold;
 
   // 5-7. Candidate boxes, specks and the typical character size.
+  // A raster without pixels holds no character, not even as a whole: its box
+  // would be empty.
+  if (Image->Width() <= 0 || Image->Height() <= 0) throw platform::Exception(kNoCharactersMessage);
   if (area == kAreaCharacter) {
     AddWholeRasterRecord(*this);
   } else {

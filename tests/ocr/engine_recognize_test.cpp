@@ -77,6 +77,16 @@ TEST(EngineRecognize, ACharacterAreaIsTheWholeRasterUntilSpotRemovalDeletesIt) {
   EXPECT_TRUE(engine.Characters.empty());
 }
 
+TEST(EngineRecognize, ARasterWithoutPixelsHasNoCharactersInAnyArea) {
+  // As a single character it would be a record with an empty box.
+  for (int32_t area : {0, 1}) {
+    TOmnifontOCR engine;
+    engine.SpotRemoval = 0;
+    EXPECT_EQ(MessageOf(engine, Art{"", "", ""}, area), "no characters found") << area;
+    EXPECT_TRUE(engine.Characters.empty());
+  }
+}
+
 TEST(EngineRecognize, AFormatWithoutGreyConversionIsRefused) {
   TOmnifontOCR engine;
   EXPECT_EQ(MessageOf(engine, CapitalsLine(), 1, 16), "Image must be 8 bit !");

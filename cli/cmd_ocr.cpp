@@ -1,0 +1,236 @@
+// verevizu ocr: reads the text of images with the omnifont OCR engine, with
+// the settings of the area OCR dialog mapped onto the engine the way the area
+// OCR command maps them.
+#include <array>
+#include <memory>
+#include <string>
+
+#include "cli/command.h"
+#include "ocr/omnifontocr.h"
+#include "platform/codepage.h"
+#include "viewer/transforms.h"
+
+namespace cli {
+namespace {
+
+// The area kinds, in the order of the engine's area codes.
+constexpr std::array<std::string_view, 5> kAreas = {"character", "word", "line", "paragraph",
+                                                    "page"};
+
+// The dialog's content choices and the characters each allows (empty: all).
+struct Content {
+  std::string_view name;
+  std::u16string_view allowed;
+};
+constexpr std::array<Content, 5> kContents = {{
+    {"numeric", u"0123456789,./"},
+    {"upper", u"0123456789ABCDEFGHIJKLMNOPQRSTUVXYZW,./"},
+    {"lower", u"0123456789abcdefghijklmnopqrstuvxyzw,./"},
+    {"letters", u"ABCDEFGHIJKLMNOPQRSTUVXYZWabcdefghijklmnopqrstuvxyzw,."},
+    {"alnum", u""},
+}};
+constexpr std::size_t kNumericContent = 0;
+
+constexpr std::array<std::string_view, 3> kSpotModes = {"none", "smart", "always"};
+
+// The dialog's spin edit range for the largest spot (-1 = automatic).
+constexpr int32_t kMinSpot = -1;
+constexpr int32_t kMaxSpot = 99;
+
+template <std::size_t N>
+std::size_t Choose(std::string_view option, const std::string& value,
+                   const std::array<std::string_view, N>& names) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (names[i] == value) return i;
+  }
+  std::string list;
+  for (std::string_view n : names) list += (list.empty() ? "" : ", ") + std::string(n);
+  throw UsageError("option " + std::string(option) + ": '" + value + "' is not one of " + list);
+}
+
+struct Rect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+Rect ParseRect(const std::string& text) {
+  Rect r;
+  int32_t* fields[] = {&r.left, &r.top, &r.right, &r.bottom};
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::size_t end = i < 3 ? text.find(',', pos) : text.size();
+    const std::string part = text.substr(pos, end == std::string::npos ? end : end - pos);
+    std::size_t used = 0;
+    long long v = 0;
+    try {
+      v = std::stoll(part, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (end == std::string::npos || part.empty() || used != part.size() || v < INT32_MIN ||
+        v > INT32_MAX) {
+      throw UsageError("option --rect: '" + text + "' is not LEFT,TOP,RIGHT,BOTTOM");
+    }
+    *fields[i] = static_cast<int32_t>(v);
+    pos = end + 1;
+  }
+  return r;
+}
+
+std::string Utf8Of(char16_t ch) {
+  return platform::WideToUtf8(std::u16string_view(&ch, 1));
+}
+
+// A record that carries a reading rather than a gap, a break or nothing.
+bool IsReading(char16_t ch) {
+  return ch != NoChar && ch != NonTextMark && ch != u' ' && ch != u'\r' && ch != u'\n';
+}
+
+std::string CharactersJson(const TOmnifontOCR& engine) {
+  std::string out = "[";
+  for (const auto& rp : engine.Characters) {
+    const TCharRecord& r = *rp;
+    if (out.size() > 1) out += ',';
+    out += '{' + JsonMember("ch", JsonString(r.Ch == NoChar ? "" : Utf8Of(r.Ch))) + ',';
+    out += JsonMember("box", "[" + std::to_string(r.Left) + ',' + std::to_string(r.Top) + ',' +
+                                 std::to_string(r.Right) + ',' + std::to_string(r.Bottom) + ']') +
+           ',';
+    out += JsonMember("line", std::to_string(r.Line)) + ',';
+    std::string cands = "[";
+    const int32_t n = r.CandCount < 0 ? 0 : std::min<int32_t>(r.CandCount, 10);
+    for (int32_t i = 0; i < n; ++i) {
+      if (i > 0) cands += ',';
+      cands += '[' + JsonString(Utf8Of(r.Cands[i])) + ',' + std::to_string(r.Confs[i]) + ']';
+    }
+    out += JsonMember("candidates", cands + ']') + '}';
+  }
+  return out + ']';
+}
+
+// The engine's text for a terminal: UTF-8 with plain line feeds, ending in one.
+std::string PlainText(const std::string& utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+    out += utf8[i];
+  }
+  if (out.empty() || out.back() != '\n') out += '\n';
+  return out;
+}
+
+class OcrCommand : public Command {
+ public:
+  std::string_view Name() const override { return "ocr"; }
+  std::string_view Summary() const override { return "text of images, by the omnifont OCR"; }
+  std::string Usage() const override {
+    return "usage: verevizu ocr [OPTIONS] PATH...\n"
+           "\n"
+           "Reads the text of every image with the omnifont OCR engine and prints it;\n"
+           "with several files each text follows a line '==> FILE <=='. Unread\n"
+           "characters show as '~'.\n"
+           "\n"
+           "Options (defaults are those of the area OCR dialog):\n"
+           "  --area character|word|line|paragraph|page   kind of area (paragraph)\n"
+           "  --content numeric|upper|lower|letters|alnum  characters allowed (alnum)\n"
+           "  --spots none|smart|always  spot removal (always)\n"
+           "  --max-spot N       largest spot in ink pixels, -1 to 99, -1 automatic (8)\n"
+           "  --no-split         no splitting of touching characters\n"
+           "  --no-similarity    no similarity correction\n"
+           "  --no-context       no context correction\n"
+           "  --rect L,T,R,B     read only this rectangle (right and bottom excluded)\n"
+           "\n"
+           "JSON members: text (line breaks as CR LF), characters: one object per\n"
+           "record with ch (\"\" when unread), box [left, top, right, bottom], line and\n"
+           "candidates [[character, confidence], ...].\n";
+  }
+
+  bool ParseOption(std::string_view option, OptionValue& value) override {
+    if (option == "--area") {
+      area_ = static_cast<int32_t>(Choose(option, value.Take(), kAreas));
+    } else if (option == "--content") {
+      std::array<std::string_view, kContents.size()> names;
+      for (std::size_t i = 0; i < kContents.size(); ++i) names[i] = kContents[i].name;
+      content_ = Choose(option, value.Take(), names);
+    } else if (option == "--spots") {
+      spots_ = static_cast<uint8_t>(Choose(option, value.Take(), kSpotModes));
+    } else if (option == "--max-spot") {
+      maxSpot_ = value.TakeInt(kMinSpot, kMaxSpot);
+    } else if (option == "--no-split") {
+      split_ = false;
+    } else if (option == "--no-similarity") {
+      similarity_ = false;
+    } else if (option == "--no-context") {
+      context_ = false;
+    } else if (option == "--rect") {
+      rect_ = ParseRect(value.Take());
+      hasRect_ = true;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // With a rectangle the block is exported from the crop instead.
+  bool NeedsDib() const override { return !hasRect_; }
+
+  FileResult Process(LoadedImage& image, const RunInfo& info) const override {
+    platform::BlockOwner cropped;
+    platform::BlockHandle block = image.dib.get();
+    if (hasRect_) {
+      TCropTransform crop;
+      crop.CropByRect = true;
+      crop.CropLeft = rect_.left;
+      crop.CropTop = rect_.top;
+      crop.CropRight = rect_.right;
+      crop.CropBottom = rect_.bottom;
+      TDibGraphic picture;
+      crop.ApplyOnDest(*image.graphic, picture);
+      cropped.reset(picture.ExportPackedDib());
+      block = cropped.get();
+    }
+    auto engine = std::make_unique<TOmnifontOCR>();
+    Configure(*engine);
+    engine->Recognize(block, area_);
+
+    std::string text;
+    engine->GetText(text);
+    const std::string utf8 = platform::AnsiToUtf8(text);
+    FileResult r;
+    r.found = false;
+    for (const auto& rec : engine->Characters) r.found = r.found || IsReading(rec->Ch);
+    if (info.fileCount > 1) r.text = "==> " + image.file + " <==\n";
+    r.text += PlainText(utf8);
+    r.json = JsonMember("text", JsonString(utf8)) + ',' +
+             JsonMember("characters", CharactersJson(*engine));
+    return r;
+  }
+
+ private:
+  // The engine's parameters, set as the area OCR command sets them.
+  void Configure(TOmnifontOCR& engine) const {
+    engine.NumericOnly = content_ == kNumericContent;
+    engine.AllowedChars = std::u16string(kContents[content_].allowed);
+    engine.SpotRemoval = spots_;
+    engine.MaxSpotSize = maxSpot_;
+    engine.SplitTouching = split_ ? 2 : 0;
+    engine.SimilarityCorrection = similarity_;
+    engine.ContextCorrection = context_;
+  }
+
+  int32_t area_ = 3;
+  std::size_t content_ = 4;
+  uint8_t spots_ = 2;
+  int32_t maxSpot_ = 8;
+  bool split_ = true;
+  bool similarity_ = true;
+  bool context_ = true;
+  bool hasRect_ = false;
+  Rect rect_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeOcrCommand() {
+  return std::make_unique<OcrCommand>();
+}
+
+}  // namespace cli

@@ -1,0 +1,136 @@
+// verevizu ocr, run in-process: options, the crop, text and JSON output.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../ocr/ocr_test_util.h"
+#include "cli/command.h"
+
+namespace {
+
+const std::string kWord = std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png";
+
+struct Output {
+  int code;
+  std::string out, err;
+};
+
+Output RunTool(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int code = cli::Run(args, out, err, false);
+  return {code, out.str(), err.str()};
+}
+
+// A bitmap file of the art, in a temporary folder removed by the test.
+class OcrToolTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("verevizu_ocr_" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string WriteBitmap(const std::string& name, const ocrtest::Art& art) {
+    const platform::BlockOwner dib = ocrtest::MakePackedDib(art, 8);
+    platform::BlockLock lock(dib.get());
+    std::vector<char> file(14);
+    const uint32_t size = static_cast<uint32_t>(14 + lock.size());
+    const uint32_t offset = 14 + 40 + 4 * 256;
+    file[0] = 'B';
+    file[1] = 'M';
+    for (int i = 0; i < 4; ++i) {
+      file[2 + i] = static_cast<char>(size >> (8 * i));
+      file[10 + i] = static_cast<char>(offset >> (8 * i));
+    }
+    file.insert(file.end(), lock.data(), lock.data() + lock.size());
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary)
+        .write(file.data(), static_cast<std::streamsize>(file.size()));
+    return path;
+  }
+
+  std::filesystem::path dir_;
+};
+
+// Counts the occurrences of `needle`.
+std::size_t Count(const std::string& s, const std::string& needle) {
+  std::size_t n = 0;
+  for (std::size_t p = s.find(needle); p != std::string::npos; p = s.find(needle, p + 1)) ++n;
+  return n;
+}
+
+TEST(OcrTool, AWordGivesOneRecordPerLetterOnOneLine) {
+  const Output r = RunTool({"ocr", "--json", "--area", "word", "--no-split", kWord});
+  ASSERT_EQ(r.err, "");
+  EXPECT_EQ(Count(r.out, "\"ch\":"), 4u) << r.out;
+  EXPECT_EQ(Count(r.out, "\"line\":1,"), 4u) << r.out;
+  EXPECT_NE(r.out.find("\"box\":[61,70,84,98]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"box\":[124,76,141,98]"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"file\":\"" + kWord + "\",\"ms\":", 0), 0u);
+  // A word gets no spaces: four characters of text, one per record.
+  const std::size_t text = r.out.find("\"text\":\"");
+  ASSERT_NE(text, std::string::npos);
+  EXPECT_EQ(r.out.find('"', text + 8), text + 8 + 4) << r.out;
+}
+
+TEST(OcrTool, TheRectangleIsCutFirstWithoutItsRightAndBottomEdges) {
+  // The first letter's box is 61..84 by 70..98.
+  const Output whole = RunTool({"ocr", "--json", "--area=word", "--rect", "61,70,85,99", kWord});
+  EXPECT_EQ(Count(whole.out, "\"ch\":"), 1u) << whole.out;
+  EXPECT_NE(whole.out.find("\"box\":[0,0,23,28]"), std::string::npos) << whole.out;
+  const Output cut = RunTool({"ocr", "--json", "--area=word", "--rect=61,70,84,98", kWord});
+  EXPECT_NE(cut.out.find("\"box\":[0,0,22,27]"), std::string::npos) << cut.out;
+}
+
+TEST_F(OcrToolTest, ABlankImageHasNoCharactersAndSeveralFilesGetHeaders) {
+  const std::string blank = WriteBitmap("blank.bmp", ocrtest::Art(8, std::string(12, '.')));
+  ocrtest::Canvas bar(30, 20);
+  bar.Fill(5, 4, 8, 15);
+  const std::string glyph = WriteBitmap("glyph.bmp", bar.art);
+  const Output r = RunTool({"ocr", "--jobs", "1", blank, glyph});
+  EXPECT_EQ(r.err, "verevizu: " + blank + ": no characters found\n");
+  EXPECT_EQ(r.out.rfind("==> " + glyph + " <==\n", 0), 0u) << r.out;
+  EXPECT_EQ(Count(r.out, "\n"), 2u) << r.out;
+  EXPECT_EQ(r.code, 3);
+}
+
+TEST(OcrTool, UsageErrors) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::string tail = "\nRun 'verevizu ocr --help' for its options.\n";
+  const std::vector<Case> cases = {
+      {{"ocr", "--area", "sentence", "x.png"},
+       "verevizu ocr: option --area: 'sentence' is not one of character, word, line, paragraph, "
+       "page" +
+           tail},
+      {{"ocr", "--content=digits", "x.png"},
+       "verevizu ocr: option --content: 'digits' is not one of numeric, upper, lower, letters, "
+       "alnum" +
+           tail},
+      {{"ocr", "--spots", "some", "x.png"},
+       "verevizu ocr: option --spots: 'some' is not one of none, smart, always" + tail},
+      {{"ocr", "--max-spot", "100", "x.png"},
+       "verevizu ocr: option --max-spot: '100' is not a number from -1 to 99" + tail},
+      {{"ocr", "--rect", "1,2,3", "x.png"},
+       "verevizu ocr: option --rect: '1,2,3' is not LEFT,TOP,RIGHT,BOTTOM" + tail},
+      {{"ocr", "--rect", "1,2,3,4,5", "x.png"},
+       "verevizu ocr: option --rect: '1,2,3,4,5' is not LEFT,TOP,RIGHT,BOTTOM" + tail},
+      {{"ocr", "--no-split=1", "x.png"}, "verevizu ocr: option --no-split takes no value" + tail},
+  };
+  for (const Case& c : cases) {
+    const Output r = RunTool(c.args);
+    EXPECT_EQ(r.code, 2) << c.args[1];
+    EXPECT_EQ(r.err, c.err);
+  }
+}
+
+}  // namespace
