@@ -10,13 +10,13 @@ white). Each glyph becomes a record the letter tests read:
     <rows of '#' (ink, grey < 128) and '.' (paper)>
     <empty line>
 
-Coordinates are relative to the art's top-left pixel. The art is the glyph's
-column band (with a margin) over the whole height of the line, so the probes
+Coordinates are relative to the art's top-left pixel (line heights may lie
+outside the art). The art is the glyph's box with a margin, so the probes
 that look outside the box see the paper around it.
 
 usage: sheet_art.py OUT.txt [--only CHARS] [--fonts NAME,...] SHEETS.tsv [ROOT]
 SHEETS.tsv is a table with columns file, kind, set, font, size, dpi, text;
-only rows of kind "sheet" and set "upper" or "lower" are read.
+only rows of kind "sheet" are read; digits stand on the line of the capitals.
 """
 import argparse
 import os
@@ -120,7 +120,7 @@ def main():
     sheets = {}
     for line in open(args.table, encoding='utf-8'):
         f = line.rstrip('\n').split('\t')
-        if len(f) >= 7 and f[1] == 'sheet' and f[2] in ('upper', 'lower'):
+        if len(f) >= 7 and f[1] == 'sheet' and f[2] in ('upper', 'lower', 'digits'):
             if fonts is None or '%s_%s' % (f[3], f[4]) in fonts:
                 sheets[(f[3], f[4], f[2])] = (os.path.join(root, f[0]), f[6].split(' '))
     out = open(args.out, 'w')
@@ -141,7 +141,7 @@ def main():
             if args.only and ch not in args.only:
                 continue
             ax0, ax1 = max(0, x0 - MARGIN), min(len(ink[0]) - 1, x1 + MARGIN)
-            ay0, ay1 = max(0, min(top, y0) - MARGIN), min(len(ink) - 1, max(bottom, y1) + MARGIN)
+            ay0, ay1 = max(0, y0 - MARGIN), min(len(ink) - 1, y1 + MARGIN)
             out.write('glyph %s_%s %04x\n' % (font, size, ord(ch)))
             out.write('box %d %d %d %d\n' % (x0 - ax0, y0 - ay0, x1 - ax0, y1 - ay0))
             out.write('line %d %d %d %d\n' % (top - ay0, mean - ay0, base - ay0, bottom - ay0))

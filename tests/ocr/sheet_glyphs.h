@@ -1,0 +1,104 @@
+// Glyphs cut from character sheets (tests/data/glyphs, made by sheet_art.py),
+// each with its box and the heights of the line it stood on, and the glyph
+// context the classifier builds for such a glyph before it runs the
+// recognisers.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ascii_raster.h"
+#include "classifier/classifier.h"
+#include "ocr/omnifontocr.h"
+
+namespace sheet_glyphs {
+
+struct TSheetGlyph {
+  std::string font;  // font and size, e.g. "LiberationSans_14pt"
+  char16_t ch = 0;
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  int32_t lineTop = 0, lineMean = 0, lineBase = 0, lineBottom = 0;
+  std::vector<std::string> art;
+};
+
+inline std::vector<TSheetGlyph> ReadSheetGlyphs(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw std::runtime_error("cannot open " + path);
+  std::vector<TSheetGlyph> glyphs;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("glyph ", 0) != 0) continue;
+    TSheetGlyph g;
+    std::istringstream head(line.substr(6));
+    unsigned code = 0;
+    head >> g.font >> std::hex >> code;
+    g.ch = static_cast<char16_t>(code);
+    std::string word;
+    std::getline(in, line);
+    std::istringstream(line) >> word >> g.left >> g.top >> g.right >> g.bottom;
+    std::getline(in, line);
+    std::istringstream(line) >> word >> g.lineTop >> g.lineMean >> g.lineBase >> g.lineBottom;
+    while (std::getline(in, line) && !line.empty()) g.art.push_back(line);
+    glyphs.push_back(std::move(g));
+  }
+  return glyphs;
+}
+
+// One glyph ready for the recognisers: its raster, record, crop and context.
+class TGlyphUnderTest {
+ public:
+  TGlyphUnderTest(TOmnifontOCR& engine, const TSheetGlyph& g)
+      : raster_(testing_raster::MakeRaster(g.art)) {
+    record_.Left = g.left;
+    record_.Top = g.top;
+    record_.Right = g.right;
+    record_.Bottom = g.bottom;
+    record_.LineTop = g.lineTop;
+    record_.LineMean = g.lineMean;
+    record_.LineBase = g.lineBase;
+    record_.LineBottom = g.lineBottom;
+    record_.Raster = raster_.get();
+    crop_ = raster_->Crop(g.left, g.top, g.right, g.bottom);
+    context_.Glyph = &record_;
+    context_.Crop = crop_.get();
+    context_.Threshold = testing_raster::kThreshold;
+    SetLineFlags();
+    FindHoles(engine, *raster_, g.left, g.right, g.top, g.bottom, testing_raster::kThreshold,
+              &context_.Holes);
+  }
+
+  TGlyphContext& context() { return context_; }
+  const TCharRecord& record() const { return record_; }
+
+  // The confidence of ch in the candidate list, 0 when it is not there.
+  int32_t conf(char16_t ch) const {
+    for (int32_t i = 0; i < record_.CandCount; ++i)
+      if (record_.Cands[i] == ch) return record_.Confs[i];
+    return 0;
+  }
+
+ private:
+  // The glyph's place on its line, as the classifier judges it.
+  void SetLineFlags() {
+    const int32_t T = record_.Top, B = record_.Bottom;
+    const int32_t TL = record_.LineTop, ML = record_.LineMean;
+    const int32_t BL = record_.LineBase, BoL = record_.LineBottom;
+    context_.IsTall = TL + ML >= 2 * T;
+    context_.HasDescender = BL + BoL <= 2 * B;
+    if (ML > T && BL < B && BL + BoL > 2 * B && 2 * (T - (B - BL)) <= TL + ML)
+      context_.IsTall = true;
+  }
+
+  std::unique_ptr<TDIB> raster_;
+  std::unique_ptr<TDIB> crop_;
+  TCharRecord record_;
+  TGlyphContext context_;
+};
+
+}  // namespace sheet_glyphs
