@@ -75,6 +75,8 @@ class TGlyphUnderTest {
 
   TGlyphContext& context() { return context_; }
   const TCharRecord& record() const { return record_; }
+  TCharRecord& record() { return record_; }
+  const TDIB& crop() const { return *crop_; }
 
   // The confidence of ch in the candidate list, 0 when it is not there.
   int32_t conf(char16_t ch) const {
