@@ -326,8 +326,8 @@ bool HasRightStemN(const Probes& c, int32_t W, int32_t H) {
   return c.ink(W - 1 - a - b, W - 1 - a - b, 0, H / 2);
 }
 
-// An "i" with its dot detached above: ink over the right half up to the line
-// top, with a row at the top crossing more than two strokes.
+// A mark detached above the right half (ink up to the line top) over top
+// rows that cross more than two strokes: not a plain "n".
 bool LooksLikeDottedPair(const TLetterView& v) {
   const TCharRecord& g = v.glyph;
   if (g.MarksAbove < 1 || g.LineTop < 1) return false;
@@ -335,8 +335,8 @@ bool LooksLikeDottedPair(const TLetterView& v) {
   return v.raster.ink((v.W - 1) / 2, v.W - 1, tl, -1) && (v.crop.nRow(0) > 2 || v.crop.nRow(1) > 2);
 }
 
-// A tall "n" must end at the baseline like a stem (not a foot turning right)
-// and carry ink in its left column near the top or the bottom.
+// The right stem of a tall "n" does not recede at its foot, and the left
+// column carries ink near the top or the bottom.
 bool HasTallStemsN(const Probes& c, int32_t W, int32_t H) {
   const int32_t m = c.gR(H - 1) > W / 2 ? c.gR(H - 2) : c.gR(H - 1);
   if (m - c.gR(H - 1 - H / 4) > 1) return false;
@@ -399,9 +399,9 @@ std::optional<TDiagonalN> DiagonalThroughSingleRow(const Probes& c, int32_t W, i
   return d;
 }
 
-// The middle rows cross three strokes far more often than not: every other
-// row adds one, every three-stroke row takes two off, and the balance must
-// stay positive.
+// The middle rows cross three strokes far more often than not: every
+// three-stroke row adds two, every other row takes one off, and the running
+// balance must stay positive.
 bool MiddleRowsCrossThree(const Probes& c, int32_t H) {
   int32_t n = 0;
   for (int32_t y = 3 * H / 8; y < H - 1 - 3 * H / 8; ++y) {

@@ -47,8 +47,8 @@ bool HasRoundShouldersO(const Probes& c, int32_t W, int32_t H) {
   return true;
 }
 
-// The left side bulges, and the top and bottom are not cut away on the right
-// only (as in "D" or a reversed "C").
+// The left side bulges, and the rows near the top and the bottom do not end
+// far short of the right edge while starting at the left one.
 bool HasBalancedSidesO(const Probes& c, int32_t W, int32_t H) {
   if (2 * c.gL(H / 2) + W / 8 >= c.gL(H / 16) + c.gL(H - 1 - H / 16)) return false;
   if (c.gR(H / 16 + 1) >= c.gL(H / 16 + 1) + W / 4) return false;
@@ -201,22 +201,19 @@ bool HasRoundTopQ(const Probes& c, int32_t W, int32_t H) {
   return c.gR(H / 3) <= W / 4;
 }
 
-// The tail sticks out to the right below the middle: the right gap, after
-// reaching its widest, closes in again by more than W/16.
-struct TTailQ {
-  int32_t d = 0;
-};
-
-TTailQ TailToTheRightQ(const Probes& c, int32_t W, int32_t H) {
+// The tail sticks out to the right below the middle: how far the right gap,
+// after reaching its widest, closes in again (the scan stops once that
+// exceeds W/16).
+int32_t TailReachQ(const Probes& c, int32_t W, int32_t H) {
   int32_t widest = 0;
-  TTailQ t;
+  int32_t d = 0;
   for (int32_t y = H / 2; y < H; ++y) {
     const int32_t g = c.gR(y);
     widest = std::max(widest, g);
-    t.d = std::max(t.d, widest - g);
-    if (t.d > W / 16) break;
+    d = std::max(d, widest - g);
+    if (d > W / 16) break;
   }
-  return t;
+  return d;
 }
 
 void TestCapitalQ(const TLetterView& v) {
@@ -235,9 +232,9 @@ void TestCapitalQ(const TLetterView& v) {
     if (b > 4) return;
     conf = Times(conf, 95);
   }
-  const TTailQ tail = TailToTheRightQ(c, W, H);
-  if (tail.d == 0) return;
-  if (tail.d <= W / 16) conf = Times(conf, 98);
+  const int32_t tail = TailReachQ(c, W, H);
+  if (tail == 0) return;
+  if (tail <= W / 16) conf = Times(conf, 98);
   if (v.glyph.LineBase >= v.glyph.Bottom) conf = Times(conf, 98);
   if (!v.ctx.IsTall) conf = Times(conf, 96);
   v.propose(u'Q', conf);
