@@ -64,7 +64,8 @@ bool HasBulgingUpperLeftS(const Probes& c, int32_t W, int32_t H) {
   return 2 * innerEdge(H / 4) + W / 32 < innerEdge(H / 16) + innerEdge(7 * H / 16);
 }
 
-// A spine that splits on the left below the middle belongs to a "5" or "$".
+// A spine that splits below the middle: a row of two strokes, the first at
+// the left edge, over a row of one.
 bool HasSplitSpineS(const Probes& c, int32_t W, int32_t H) {
   return AnyIn(7 * H / 16, 5 * H / 8, [&](int32_t y) {
     return c.nRow(y) == 2 && c.nRow(y + 1) == 1 && c.runs(0, y, W / 4, y) == 1;
@@ -191,8 +192,9 @@ std::optional<TCrossbarT> FindCrossbarT(const Probes& c, int32_t W, int32_t H) {
   return bar;
 }
 
-// A tall crossbar row whose right end is as thick upwards as its left part,
-// on a glyph with ink high on the left at mid-height, is an "f" or a "+".
+// A wide crossbar high on a large glyph whose right part rises as high as
+// its left part, over a left column with ink rising from mid-height: not a
+// "t".
 bool HasFlatTopRightT(const Probes& c, int32_t W, int32_t H, const TCrossbarT& bar) {
   if (H <= 12 || bar.D <= 4 || bar.D <= W / 2 || bar.yb > (H + 4) / 8) return false;
   return c.inkRun(W - 1 - bar.D / 4, bar.yb, dirUp) + 1 >=
@@ -223,9 +225,10 @@ bool HasEdgeFacingDownAboveBar(const Probes& c, int32_t W, int32_t yb) {
 }
 
 // Stem shapes the earlier checks let through that a "t" cannot have: a
-// crossbar no wider than the stem above it, a downward edge above the bar,
-// two feet, a top bending the wrong way, a hook at the top right of a narrow
-// glyph, and a closed loop low in a two-stroke lower part.
+// crossbar sticking out past neither the stem below nor the top above, a
+// downward edge above the bar, two feet, a top bending the wrong way, a hook
+// at the top right of a narrow glyph, and a closed loop low in a two-stroke
+// lower part.
 bool LooksLikeOtherStemT(const TLetterView& v, const TCrossbarT& bar) {
   const Probes& c = v.crop;
   const int32_t W = v.W, H = v.H;
@@ -247,7 +250,8 @@ bool LooksLikeOtherStemT(const TLetterView& v, const TCrossbarT& bar) {
 }
 
 // The foot: where the lower part crosses two strokes, the centre must reach
-// close to the bottom.
+// close to the bottom. A right edge that recedes from the top to the middle
+// over an empty column costs.
 std::optional<int32_t> FootPenaltyT(const Probes& c, int32_t W, int32_t H, int32_t conf) {
   if (c.nRow(3 * H / 4) > 1 && c.nRow(3 * H / 4 - 1) > 1) {
     if (c.gB(W / 2) > H / 4 || c.gB(W / 2 + 1) > H / 4) return std::nullopt;
@@ -361,7 +365,7 @@ std::optional<int32_t> MiddleColumnsConfU(const TLetterView& v, int32_t conf) {
 // Outlines that are not a "U": an upper left with two strokes over a lower
 // right with one, a foot stepping out on the left, a top right corner cut
 // away, a tall glyph standing on a full-width bar with indented sides, and a
-// bottom that opens on both sides.
+// bottom that narrows to a point from both sides.
 bool HasFaultyOutlineU(const TLetterView& v) {
   const Probes& c = v.crop;
   const int32_t W = v.W, H = v.H;

@@ -61,9 +61,9 @@ std::optional<int32_t> ConvergingSidesV(const Probes& c, int32_t H) {
   return conf;
 }
 
-// Stroke widths against the line: a glyph rising above the mean line with
-// serifs on top and a wide foot is no "v"; one without serifs needs its
-// stroke to thicken towards the point.
+// Stroke widths: a glyph rising above the mean line with serifs on top and a
+// wide foot is no "V" of either case; one without serifs needs its stroke to
+// thicken towards the point.
 std::optional<int32_t> StrokeWidthsConfV(const TLetterView& v, int32_t conf) {
   const Probes& c = v.crop;
   const int32_t W = v.W, H = v.H;
