@@ -338,8 +338,8 @@ void ApplyRuleGroup(TOmnifontOCR& engine, int32_t k, TCharRecord& q, const TChar
       space->LineBase = q.LineBase;
       space->LineBottom = q.LineBottom;
       InsertRecord(engine, k, std::move(space));
-      return;
     }
+    return;
   }
   if (OneOf(q.Ch, u"CKOPSUVWXYZckopsuvwxyz")) {
     // Letters whose two cases share a shape take the case of a same-height neighbour.
