@@ -7,26 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "classifier/classifier.h"
-#include "classifier/probes.h"
+#include "classifier/letters.h"
 
 namespace {
-
-// x k: the multiplicative penalty in integer percent.
-void Penalise(int32_t& conf, int32_t k) {
-  conf = conf * k / 100;
-}
-
-struct BracketGlyph {
-  TOmnifontOCR& engine;
-  TGlyphContext& ctx;
-  TCharRecord& g;
-  Probes c;  // the crop
-  Probes o;  // the working raster at the box, neighbours included
-  int32_t W, H;
-
-  void propose(char16_t ch, int32_t conf) const { SetAC(engine, g, ch, conf); }
-};
 
 // The row nearest the middle where one of the side gaps is smallest: the tip
 // of a chevron. Rows are read from H/2 - H/8 to H/2 + H/8; equal minima widen
@@ -73,10 +56,10 @@ bool Straight(Gap gap, int32_t first, int32_t H, int32_t maxStep) {
   return true;
 }
 
-void ChevronsParenthesesSlashes(const BracketGlyph& b) {
-  const Probes& c = b.c;
-  const int32_t W = b.W, H = b.H;
-  if (!(W > 2 && H > 4 && b.ctx.Holes.Count <= 1)) return;
+void ChevronsParenthesesSlashes(const TLetterView& v) {
+  const Probes& c = v.crop;
+  const int32_t W = v.W, H = v.H;
+  if (!(W > 2 && H > 4 && v.holes.Count <= 1)) return;
 
   // Single stroke: at most two rows (none in short glyphs) cross more than one run.
   int32_t multiRunRows = 0;
@@ -92,62 +75,62 @@ void ChevronsParenthesesSlashes(const BracketGlyph& b) {
 
   // Wide chevrons.
   if (H < W) {
-    if (rM == 0 && 3 * lM > W && lT <= W / 8 && lB <= W / 8) return b.propose(u'>', 98);
-    if (lM == 0 && 3 * rM > W && rT <= W / 8 && rB <= W / 8) return b.propose(u'<', 98);
+    if (rM == 0 && 3 * lM > W && lT <= W / 8 && lB <= W / 8) return v.propose(u'>', 98);
+    if (lM == 0 && 3 * rM > W && rT <= W / 8 && rB <= W / 8) return v.propose(u'<', 98);
   }
 
   if (W > 4 && H <= 2 * W) {
     int32_t conf = 100;
-    if (W < 8) Penalise(conf, 99);
-    if (W < 6) Penalise(conf, 96);
-    if (2 * W > b.engine.AvgCharWidth && H < 4 * W) conf = 98;
+    if (W < 8) conf = Times(conf, 99);
+    if (W < 6) conf = Times(conf, 96);
+    if (2 * W > v.engine.AvgCharWidth && H < 4 * W) conf = 98;
     if (lM == 0 && rT <= W / 8 + 1 && rB <= W / 8 + 1 && rT + rB <= W / 8 + 1 && rM >= W / 2 &&
         lT >= 3 * W / 4 && lB >= 3 * W / 4) {
-      if (2 * c.gL(tip / 2) + W / 16 + 1 < lT + lM) Penalise(conf, 95);          // upper arm bent
-      if (2 * c.gL(H - 1 - tip / 2) + W / 16 + 1 < lB + lM) Penalise(conf, 95);  // lower arm
-      return b.propose(u'<', conf);
+      if (2 * c.gL(tip / 2) + W / 16 + 1 < lT + lM) conf = Times(conf, 95);  // upper arm bent
+      if (2 * c.gL(H - 1 - tip / 2) + W / 16 + 1 < lB + lM) conf = Times(conf, 95);  // lower arm
+      return v.propose(u'<', conf);
     }
     if (rM == 0 && lT <= W / 8 && lB <= W / 8 && lM >= W / 2 && rT >= 3 * W / 4 &&
         rB >= 3 * W / 4) {
-      if (2 * c.gR(tip / 2) + W / 16 + 1 < rT + rM) Penalise(conf, 95);
-      if (2 * c.gR(H - 1 - tip / 2) + W / 16 + 1 < rB + rM) Penalise(conf, 95);
-      return b.propose(u'>', conf);
+      if (2 * c.gR(tip / 2) + W / 16 + 1 < rT + rM) conf = Times(conf, 95);
+      if (2 * c.gR(H - 1 - tip / 2) + W / 16 + 1 < rB + rM) conf = Times(conf, 95);
+      return v.propose(u'>', conf);
     }
   }
 
   // Parentheses: the open side's gap narrows from both ends toward the middle.
   const int32_t gRm = c.gR(H / 2), gL0 = c.gL(0), gLm = c.gL(H / 2);
-  const TCharRecord& g = b.g;
+  const TCharRecord& g = v.glyph;
   const int32_t dz = (g.LineBase + g.LineBottom) / 2 - g.LineMean;
   const int32_t k = H / 12, n = H / 5;
   auto gR = [&c](int32_t y) { return c.gR(y); };
   auto gL = [&c](int32_t y) { return c.gL(y); };
   if (2 * gRm < rT + rB && gL0 + lB < 2 * gLm && 2 * W < H && H >= dz) {
-    if (NeverGrows(gR, k, 1, n) && NeverGrows(gR, H - k, -1, n)) return b.propose(u')', 98);
+    if (NeverGrows(gR, k, 1, n) && NeverGrows(gR, H - k, -1, n)) return v.propose(u')', 98);
   }
   if (rT + rB < 2 * gRm && 2 * gLm < gL0 + lB && 2 * W < H && H >= dz) {
-    if (NeverGrows(gL, k, 1, n) && NeverGrows(gL, H - k, -1, n)) return b.propose(u'(', 98);
+    if (NeverGrows(gL, k, 1, n) && NeverGrows(gL, H - k, -1, n)) return v.propose(u'(', 98);
   }
 
   // Slashes: both side profiles straight, the stroke crossing from corner to corner.
   if (!Straight(gL, gL0, H, W / 6 + 1) || !Straight(gR, c.gR(H / 16), H, W / 6 + 1)) return;
   const bool rising = gL0 + rB - W > W / 4;
   const bool falling = lB + rT - W > W / 4;
-  if (rT <= W / 8 && gRm >= W / 4 && gLm >= W / 4 && lB <= W / 8 && rising) b.propose(u'/', 96);
-  if (gL0 <= W / 8 && gRm >= W / 4 && gLm >= W / 4 && rB <= W / 8 && falling) b.propose(u'\\', 96);
+  if (rT <= W / 8 && gRm >= W / 4 && gLm >= W / 4 && lB <= W / 8 && rising) v.propose(u'/', 96);
+  if (gL0 <= W / 8 && gRm >= W / 4 && gLm >= W / 4 && rB <= W / 8 && falling) v.propose(u'\\', 96);
   if (rT <= W / 10 && gRm > W / 4 && gLm > W / 4 && lB <= W / 10 && rising) {
-    b.propose(u'/', 99);
+    v.propose(u'/', 99);
   } else if (gL0 <= W / 10 && gRm > W / 4 && gLm > W / 4 && rB <= W / 10 && falling) {
-    b.propose(u'\\', 99);
+    v.propose(u'\\', 99);
   }
 }
 
-void SquareBrackets(const BracketGlyph& b) {
-  const Probes& c = b.c;
-  const int32_t W = b.W, H = b.H;
-  if (!(W > 3 && H > 4 && 2 * H > 3 * W && b.ctx.Holes.Count <= 1)) return;
+void SquareBrackets(const TLetterView& v) {
+  const Probes& c = v.crop;
+  const int32_t W = v.W, H = v.H;
+  if (!(W > 3 && H > 4 && 2 * H > 3 * W && v.holes.Count <= 1)) return;
   int32_t conf = 100;
-  if (!b.ctx.IsTall) Penalise(conf, 97);
+  if (!v.ctx.IsTall) conf = Times(conf, 97);
 
   // One straight stem over the middle two thirds.
   const int32_t sw = c.firstRun(H / 2);
@@ -165,15 +148,15 @@ void SquareBrackets(const BracketGlyph& b) {
   const int32_t sR = c.gR(0) + c.gR(H / 3) + c.gR(2 * H / 3) + c.gR(H - 1);
   const int32_t sL = c.gL(0) + c.gL(H / 3) + c.gL(2 * H / 3) + c.gL(H - 1);
   if (sR < sL) {
-    if (!c.ink(W - 3, W - 1, 0, 1)) Penalise(conf, 95);
+    if (!c.ink(W - 3, W - 1, 0, 1)) conf = Times(conf, 95);
     if (!(c.gL(H / 2) > W / 3)) return;
-    if (c.gR(H / 2) > c.gL(H / 2) / 2) Penalise(conf, 95);
-    b.propose(u']', conf);
+    if (c.gR(H / 2) > c.gL(H / 2) / 2) conf = Times(conf, 95);
+    v.propose(u']', conf);
   } else if (sL < sR) {
-    if (!c.ink(0, 1, H - 3, H - 1)) Penalise(conf, 95);
+    if (!c.ink(0, 1, H - 3, H - 1)) conf = Times(conf, 95);
     if (!(c.gR(H / 2) > W / 3)) return;
-    if (c.gL(H / 2) > c.gR(H / 2) / 2) Penalise(conf, 95);
-    b.propose(u'[', conf);
+    if (c.gL(H / 2) > c.gR(H / 2) / 2) conf = Times(conf, 95);
+    v.propose(u'[', conf);
   }
 }
 
@@ -184,12 +167,12 @@ bool EveryRowOneRun(const Probes& c, int32_t H) {
   return true;
 }
 
-void OpeningBrace(const BracketGlyph& b) {
-  const Probes& c = b.c;
-  const int32_t W = b.W, H = b.H;
-  if (!(W > 4 && H > 5 && 3 * W < 2 * H && b.ctx.Holes.Count <= 1)) return;
+void OpeningBrace(const TLetterView& v) {
+  const Probes& c = v.crop;
+  const int32_t W = v.W, H = v.H;
+  if (!(W > 4 && H > 5 && 3 * W < 2 * H && v.holes.Count <= 1)) return;
   int32_t conf = 99;
-  if (!b.ctx.IsTall) Penalise(conf, 97);
+  if (!v.ctx.IsTall) conf = Times(conf, 97);
   if (!EveryRowOneRun(c, H)) return;
   // The open side crosses both arms.
   for (int32_t x = W - 1; x >= W - W / 2; --x) {
@@ -197,50 +180,43 @@ void OpeningBrace(const BracketGlyph& b) {
   }
   if (c.runs(W - 2, H / 4, W - 2, H - 1 - H / 4) != 0) return;
   if (c.runs(0, H / 4, 0, H - 1 - H / 4) != 1) return;  // the point on the left
-  if (c.gL(H - 1) > 3 * W / 4) Penalise(conf, 99);
-  if (c.gL(0) > 3 * W / 4) Penalise(conf, 99);
-  if (c.gT(1) < H / 2 - 1) Penalise(conf, 98);
-  if (c.gB(1) < H / 2 - 2) Penalise(conf, 98);
+  if (c.gL(H - 1) > 3 * W / 4) conf = Times(conf, 99);
+  if (c.gL(0) > 3 * W / 4) conf = Times(conf, 99);
+  if (c.gT(1) < H / 2 - 1) conf = Times(conf, 98);
+  if (c.gB(1) < H / 2 - 2) conf = Times(conf, 98);
   if (c.gB(W - 2) > H / 4) return;
-  if (b.o.ink(0, 0, 0, H / 4) || b.o.ink(0, 0, H - 1 - H / 4, H - 1)) return;
-  b.propose(u'{', conf);
+  if (v.raster.ink(0, 0, 0, H / 4) || v.raster.ink(0, 0, H - 1 - H / 4, H - 1)) return;
+  v.propose(u'{', conf);
 }
 
-void ClosingBrace(const BracketGlyph& b) {
-  const Probes& c = b.c;
-  const int32_t W = b.W, H = b.H;
+void ClosingBrace(const TLetterView& v) {
+  const Probes& c = v.crop;
+  const int32_t W = v.W, H = v.H;
   if (!(W > 4 && H > 5 && 3 * W < 2 * H)) return;
   int32_t conf = 99;
-  if (!b.ctx.IsTall) Penalise(conf, 97);
+  if (!v.ctx.IsTall) conf = Times(conf, 97);
   if (!EveryRowOneRun(c, H)) return;
   for (int32_t x = 0; x < W / 2; ++x) {
     if (c.nCol(x) != 2) return;
   }
   if (c.runs(1, H / 4, 1, H - 1 - H / 4) != 0) return;
   if (c.runs(W - 1, H / 4, W - 1, H - 1 - H / 4) != 1) return;
-  if (c.gR(H - 1) > 3 * W / 4) Penalise(conf, 99);
-  if (c.gR(0) > 3 * W / 4) Penalise(conf, 99);
-  if (c.gT(W - 2) < H / 2 - 1) Penalise(conf, 98);
-  if (c.gB(W - 2) < H / 2 - 2) Penalise(conf, 98);
+  if (c.gR(H - 1) > 3 * W / 4) conf = Times(conf, 99);
+  if (c.gR(0) > 3 * W / 4) conf = Times(conf, 99);
+  if (c.gT(W - 2) < H / 2 - 1) conf = Times(conf, 98);
+  if (c.gB(W - 2) < H / 2 - 2) conf = Times(conf, 98);
   if (c.gB(1) > H / 4) return;
-  if (b.o.ink(W - 1, W - 1, 0, H / 4) || b.o.ink(W - 1, W - 1, H - 1 - H / 4, H - 1)) return;
-  b.propose(u'}', conf);
+  if (v.raster.ink(W - 1, W - 1, 0, H / 4) || v.raster.ink(W - 1, W - 1, H - 1 - H / 4, H - 1))
+    return;
+  v.propose(u'}', conf);
 }
 
 }  // namespace
 
 void RecogniseBrackets(TOmnifontOCR& engine, TGlyphContext& context) {
-  TCharRecord& g = *context.Glyph;
-  const int32_t W = g.Right - g.Left + 1, H = g.Bottom - g.Top + 1;
-  const BracketGlyph b{engine,
-                       context,
-                       g,
-                       Probes(*context.Crop, 0, 0, W, H, context.Threshold),
-                       Probes(*g.Raster, g.Left, g.Top, W, H, context.Threshold),
-                       W,
-                       H};
-  ChevronsParenthesesSlashes(b);
-  SquareBrackets(b);
-  OpeningBrace(b);
-  ClosingBrace(b);
+  const TLetterView v(engine, context);
+  ChevronsParenthesesSlashes(v);
+  SquareBrackets(v);
+  OpeningBrace(v);
+  ClosingBrace(v);
 }

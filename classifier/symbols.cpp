@@ -6,38 +6,17 @@
 // Fourteen independent tests; each proposes its character at most once.
 #include <algorithm>
 
-#include "classifier/classifier.h"
-#include "classifier/probes.h"
+#include "classifier/letters.h"
 
 namespace {
 
-void Penalise(int32_t& conf, int32_t k) {
-  conf = conf * k / 100;
-}
+// The letter view with the row scans the dotted symbols need.
+struct SymbolGlyph : TLetterView {
+  using TLetterView::TLetterView;
 
-class SymbolGlyph {
- public:
-  SymbolGlyph(TOmnifontOCR& engine, TGlyphContext& ctx)
-      : engine_(engine),
-        ctx_(ctx),
-        g(*ctx.Glyph),
-        W(g.Right - g.Left + 1),
-        H(g.Bottom - g.Top + 1),
-        c(*ctx.Crop, 0, 0, W, H, ctx.Threshold),
-        o(*g.Raster, g.Left, g.Top, W, H, ctx.Threshold) {}
-
-  void propose(char16_t ch, int32_t conf) const { SetAC(engine_, g, ch, conf); }
-  int32_t holeCount() const { return ctx_.Holes.Count; }
-  bool isTall() const { return ctx_.IsTall; }
-  bool hasDescender() const { return ctx_.HasDescender; }
-
-  // Enclosed paper regions of a box-relative rectangle of the working raster.
-  int32_t holesAt(int32_t x0, int32_t x1, int32_t y0, int32_t y1) const {
-    return FindHoles(engine_, *g.Raster, g.Left + x0, g.Left + x1, g.Top + y0, g.Top + y1,
-                     static_cast<std::uint8_t>(ctx_.Threshold), nullptr);
-  }
+  int32_t holeCount() const { return holes.Count; }
   // Row y of the box holds ink on the raster.
-  bool rowInk(int32_t y) const { return o.ink(0, W - 1, y, y); }
+  bool rowInk(int32_t y) const { return raster.ink(0, W - 1, y, y); }
   // The lowest box-relative row from `from` up to `to` whose box columns hold
   // ink on the raster, or `none`.
   int32_t lowestInkRow(int32_t from, int32_t to, int32_t none) const {
@@ -53,22 +32,12 @@ class SymbolGlyph {
     }
     return -1;
   }
-
- private:
-  TOmnifontOCR& engine_;
-  TGlyphContext& ctx_;
-
- public:
-  TCharRecord& g;
-  const int32_t W, H;
-  const Probes c;  // the crop
-  const Probes o;  // the working raster at the box
 };
 
 void SharpS(const SymbolGlyph& s) {
-  const Probes &c = s.c, &o = s.o;
+  const Probes &c = s.crop, &o = s.raster;
   const int32_t W = s.W, H = s.H;
-  if (!(s.isTall() && W > 3 && H > 6 && s.holeCount() <= 2)) return;
+  if (!(s.ctx.IsTall && W > 3 && H > 6 && s.holeCount() <= 2)) return;
   if (!(o.nRow(c.rH(4)) == 2 || o.nRow(c.rH(4) + 1) == 2)) return;
 
   // The two bowls: two runs per row, ink near both sides, a few misses allowed.
@@ -101,7 +70,7 @@ void SharpS(const SymbolGlyph& s) {
   for (int32_t y = H - 1 - H / 3; y < H - 1 - H / 8; ++y) {
     if (o.gR(y) > W / 4 && o.ink(W - 1 - W / 8, W - 1 - W / 8, y, H - 1)) return;
   }
-  const TCharRecord& g = s.g;
+  const TCharRecord& g = s.glyph;
   const bool reachesDescender = g.LineBase != 0 && 2 * g.Bottom >= g.LineBase + g.LineBottom;
   if (!(reachesDescender || o.gR(H - 1) != 0 || o.gR(H - 1 - H / 4) <= W / 8)) return;
 
@@ -117,11 +86,11 @@ void SharpS(const SymbolGlyph& s) {
   for (int32_t x = c.gL(H / 4); x < W - 1 - W / 3; ++x) {  // the top arch
     if (!o.ink(x, x, 0, H / 4)) return;
   }
-  if (s.hasDescender() || s.holeCount() == 0) s.propose(u'\u00DF', 98);
+  if (s.ctx.HasDescender || s.holeCount() == 0) s.propose(u'\u00DF', 98);
 }
 
 void Plus(const SymbolGlyph& s) {
-  const Probes& o = s.o;
+  const Probes& o = s.raster;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 5 && H > 4 && s.holeCount() <= 1)) return;
   const int32_t cw = (W + 1) / 3 - 1, ch = (H + 1) / 3 - 1, cq = (W + 1) / 4;
@@ -135,7 +104,7 @@ void Plus(const SymbolGlyph& s) {
 }
 
 void Dollar(const SymbolGlyph& s) {
-  const Probes& o = s.o;
+  const Probes& o = s.raster;
   const int32_t W = s.W, H = s.H;
   if (!(W > 3 && H > 5 && s.holeCount() == 2)) return;
   if (o.ink(0, W / 5, 0, H / 18) || o.ink(0, W / 9, H - 1 - H / 23, H - 1) ||
@@ -158,7 +127,7 @@ void Dollar(const SymbolGlyph& s) {
 }
 
 void AmpersandLooped(const SymbolGlyph& s) {
-  const Probes &c = s.c, &o = s.o;
+  const Probes &c = s.crop, &o = s.raster;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 5 && H > 6 && s.holeCount() <= 3)) return;
   if (o.ink(W - 1 - W / 9, W - 1, 0, H / 4) || c.gT(W / 2) > H / 2) return;
@@ -168,7 +137,7 @@ void AmpersandLooped(const SymbolGlyph& s) {
   if (lt < lb) return;
   int32_t lm = 0;  // the waist between the upper and the lower loop
   for (int32_t y = H / 4; y <= H / 2 + 1; ++y) lm = std::max(lm, c.gL(y));
-  if (!(2 * lm > lt + lb && s.holeCount() == 2 && s.holesAt(0, W - 1 - W / 4, 0, H - 1) == 2 &&
+  if (!(2 * lm > lt + lb && s.holeCount() == 2 && s.holesIn(0, W - 1 - W / 4, 0, H - 1) == 2 &&
         c.runs(W - 1, H / 4, W - 1, H - 1) > 0)) {
     return;
   }
@@ -178,7 +147,7 @@ void AmpersandLooped(const SymbolGlyph& s) {
   int32_t conf = 100;
   if (c.nRow(H - 1 - H / 4) > 3) {
     if (H > 15) return;
-    Penalise(conf, 96);
+    conf = Times(conf, 96);
   }
   // Walking left from the right edge, the top gap must grow before the middle.
   // At the right edge the neighbour column lies outside the box and reads 0.
@@ -190,15 +159,15 @@ void AmpersandLooped(const SymbolGlyph& s) {
     ls += c.gL(y);
     rs += c.gR(y);
   }
-  if (3 * ls > 2 * rs) Penalise(conf, 95);
+  if (3 * ls > 2 * rs) conf = Times(conf, 95);
   if (c.ink(W - W / 8, W - 1, H - H / 8, H - 1)) {
-    if (!s.isTall()) Penalise(conf, 98);
+    if (!s.ctx.IsTall) conf = Times(conf, 98);
     s.propose(u'&', conf);
   }
 }
 
 void AmpersandOpen(const SymbolGlyph& s) {
-  const Probes& c = s.c;
+  const Probes& c = s.crop;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 8 && H > 7 && s.holeCount() <= 2)) return;
   if (!(c.nRow(H / 4) == 3 && c.nRow(H / 2) == 4 && c.runs(W / 2, H / 2, W - 1, H / 2) == 2 &&
@@ -209,15 +178,15 @@ void AmpersandOpen(const SymbolGlyph& s) {
   for (int32_t x : {W / 2, 3 * W / 8, 5 * W / 8}) {
     if (c.runs(x, H - H / 4, x, H - 1) != 1) return;
   }
-  if (s.holesAt(0, (W - 1) / 2, 0, H - 1) == 1 &&
-      s.holesAt(W / 8, W - 1 - W / 4, 0, H - 1 - H / 4) == 1) {
+  if (s.holesIn(0, (W - 1) / 2, 0, H - 1) == 1 &&
+      s.holesIn(W / 8, W - 1 - W / 4, 0, H - 1 - H / 4) == 1) {
     s.propose(u'&', 100);
   }
 }
 
 void Question(const SymbolGlyph& s) {
-  const Probes& o = s.o;
-  const TCharRecord& g = s.g;
+  const Probes& o = s.raster;
+  const TCharRecord& g = s.glyph;
   const int32_t W = s.W, H = s.H;
   if (!(W > 3 && H > 5 && s.holeCount() <= 1)) return;
   const int32_t blankRow = s.firstBlankRow();
@@ -238,8 +207,8 @@ void Question(const SymbolGlyph& s) {
 }
 
 void Exclamation(const SymbolGlyph& s) {
-  const Probes &c = s.c, &o = s.o;
-  const TCharRecord& g = s.g;
+  const Probes &c = s.crop, &o = s.raster;
+  const TCharRecord& g = s.glyph;
   const int32_t W = s.W, H = s.H;
   if (!(H > 4 && 2 * W < H && s.holeCount() <= 1 && o.nRow(0) == 1 && o.nRow(H / 2) == 1)) return;
   const int32_t blankRow = s.firstBlankRow();
@@ -248,7 +217,7 @@ void Exclamation(const SymbolGlyph& s) {
   int32_t conf = 100;
   int32_t dotEnd = H - 1;
   if (noBlankRow) {
-    if (g.LineBase - H / 8 < g.Bottom) Penalise(conf, 97);
+    if (g.LineBase - H / 8 < g.Bottom) conf = Times(conf, 97);
     const bool inkBelow =
         W > 2 ? o.ink(1, W - 2, H, g.LineBottom - g.Top) : o.ink(0, W - 1, H, g.LineBottom - g.Top);
     if (g.LineBottom > 0 && inkBelow) dotEnd = s.lowestInkRow(g.LineBottom - g.Top, H, H - 1);
@@ -261,7 +230,7 @@ void Exclamation(const SymbolGlyph& s) {
   }
   if (gapRow < 0 || gapRow < H / 2) return;
   if (c.gR(H / 8) - c.gR(0) <= W / 4 + 1) {
-    if (!s.isTall()) Penalise(conf, 96);
+    if (!s.ctx.IsTall) conf = Times(conf, 96);
     s.propose(u'!', conf);
   }
 }
@@ -269,12 +238,12 @@ void Exclamation(const SymbolGlyph& s) {
 // An arm of an asterisk is accepted when the line from the centre follows ink.
 bool ArmCovered(int32_t cv, int32_t& conf) {
   if (cv < 80) return false;
-  if (cv < 95) Penalise(conf, 98);
+  if (cv < 95) conf = Times(conf, 98);
   return true;
 }
 
 void AsteriskFiveArms(const SymbolGlyph& s) {
-  const Probes& c = s.c;
+  const Probes& c = s.crop;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 5 && H > 4 && s.holeCount() <= 1 && (c.nRow(0) == 1 || c.nRow(1) == 1) &&
         (c.nRow(H - 1) == 2 || c.nRow(H - 2) == 2))) {
@@ -323,7 +292,7 @@ void AsteriskFiveArms(const SymbolGlyph& s) {
 }
 
 void AsteriskThreeStrokes(const SymbolGlyph& s) {
-  const Probes& c = s.c;
+  const Probes& c = s.crop;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 5 && H > 4 && s.holeCount() <= 1)) return;
   const int32_t rH2 = c.rH(2), rH4 = c.rH(4), rH8 = c.rH(8), rW2 = c.rW(2), rW8 = c.rW(8);
@@ -344,7 +313,7 @@ void AsteriskThreeStrokes(const SymbolGlyph& s) {
 }
 
 void CommercialAt(const SymbolGlyph& s) {
-  const Probes& c = s.c;
+  const Probes& c = s.crop;
   const int32_t W = s.W, H = s.H;
   if (!(W > 5 && H > 7 && s.holeCount() <= 3 && c.gL(H / 2) <= W / 4 && c.gR(H / 2) <= W / 4 &&
         c.gB(W / 2) <= W / 8 && c.gT(W / 2) <= W / 8)) {
@@ -353,28 +322,28 @@ void CommercialAt(const SymbolGlyph& s) {
   int32_t conf = 100;
   const int32_t ym = c.rH(2) - 1;
   int32_t n = c.nRow(ym);
-  if (n != 4) Penalise(conf, 98);
+  if (n != 4) conf = Times(conf, 98);
   if (n != 3 && n != 4) return;
   const int32_t xm = platform::Round(7.0 * W / 16);
   n = c.nCol(xm);
   if (n <= 1) return;
   if (n != 4) n = c.nCol(xm + 1);
   if (n != 3 && n != 4) return;
-  if (n != 4) Penalise(conf, 97);
+  if (n != 4) conf = Times(conf, 97);
   if (!(c.runs(0, ym, xm, ym) == 2 && c.runs(xm, ym, W - 1, ym) == 2 &&
         c.runs(xm, 0, xm, ym) == 2 && c.runs(xm, ym, xm, H - 1) == 2)) {
     return;
   }
   if (W < 8 || (s.holeCount() == 1 &&
-                s.holesAt(c.rW(8), W - 1 - 3 * c.rW(16), c.rH(8), H - 1 - c.rH(8)) == 1)) {
+                s.holesIn(c.rW(8), W - 1 - 3 * c.rW(16), c.rH(8), H - 1 - c.rH(8)) == 1)) {
     s.propose(u'@', conf);
   }
 }
 
 void Section(const SymbolGlyph& s) {
-  const Probes &c = s.c, &o = s.o;
+  const Probes &c = s.crop, &o = s.raster;
   const int32_t W = s.W, H = s.H;
-  if (!(s.isTall() && W >= 5 && H > 15 && s.holeCount() <= 3)) return;
+  if (!(s.ctx.IsTall && W >= 5 && H > 15 && s.holeCount() <= 3)) return;
   // The S-curves cross the quarter rows on opposite sides.
   if (!(c.blank(0, W / 2, 3 * H / 4, 3 * H / 4) && c.ink(3 * W / 4, W - 1, 3 * H / 4, 3 * H / 4) &&
         c.ink(0, W / 4, H / 4, H / 4) && c.blank(W / 2, W - 1, H / 4, H / 4))) {
@@ -384,11 +353,11 @@ void Section(const SymbolGlyph& s) {
         c.nCol(W / 2) == 4 && o.nRow(H / 2) == 2)) {
     return;
   }
-  if (s.holesAt(0, W - 1, H / 4, H - 1 - H / 4) == 1) s.propose(u'\u00A7', 100);
+  if (s.holesIn(0, W - 1, H / 4, H - 1 - H / 4) == 1) s.propose(u'\u00A7', 100);
 }
 
 void NumberSign(const SymbolGlyph& s) {
-  const Probes& c = s.c;
+  const Probes& c = s.crop;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 5 && H > 4 && s.holeCount() >= 1 && s.holeCount() <= 2)) return;
   const int32_t rH2 = c.rH(2), rH8 = c.rH(8), rW2 = c.rW(2), rW8 = c.rW(8);
@@ -405,7 +374,7 @@ void NumberSign(const SymbolGlyph& s) {
                           EdgeGap{c.gR(rH2), true}, EdgeGap{c.gR(H - 1), false}}) {
     if (!(e.gap > 0 && e.gap >= c.rW(16))) return;
     if (e.middleRow && !(e.gap < rW2)) return;
-    if (e.gap < rW8) Penalise(conf, 96);
+    if (e.gap < rW8) conf = Times(conf, 96);
   }
   int32_t wide = 0;  // the widest first run of the upper middle: a crossbar
   for (int32_t y = H / 4; y < H / 2; ++y) {
@@ -416,21 +385,21 @@ void NumberSign(const SymbolGlyph& s) {
     wide = std::max(wide, c.firstRun(y));
   }
   if (wide < W - rW8) return;
-  if (s.holeCount() != 1) Penalise(conf, 95);
-  if (s.holesAt(rW8, W - 1 - rW8, rH8, H - 1 - rH8) == 1) {
-    if (s.hasDescender()) Penalise(conf, 97);
+  if (s.holeCount() != 1) conf = Times(conf, 95);
+  if (s.holesIn(rW8, W - 1 - rW8, rH8, H - 1 - rH8) == 1) {
+    if (s.ctx.HasDescender) conf = Times(conf, 97);
     s.propose(u'#', conf);
   }
 }
 
 void EuroShape(const SymbolGlyph& s) {
-  const Probes& c = s.c;
+  const Probes& c = s.crop;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 5 && H > 6 && s.holeCount() <= 1)) return;
   int32_t conf = 100;
   const int32_t n = c.nCol(c.rW(2));
   if (n != 3 && n != 4) return;
-  if (n == 3) Penalise(conf, 98);
+  if (n == 3) conf = Times(conf, 98);
   if (!(c.nRow(0) == 1 && c.nRow(H - 1) == 1 && c.nRow(c.rH(2)) == 1)) return;
   int32_t wide = 0;
   bool openRight = false;  // a crescent open to the right
@@ -444,7 +413,7 @@ void EuroShape(const SymbolGlyph& s) {
 }
 
 void Percent(const SymbolGlyph& s) {
-  const Probes& o = s.o;
+  const Probes& o = s.raster;
   const int32_t W = s.W, H = s.H;
   if (!(W >= 6 && H >= 8 && s.holeCount() <= 2)) return;
   const int32_t rW4 = o.rW(4), rH4 = o.rH(4), rH8 = o.rH(8);
@@ -460,18 +429,18 @@ void Percent(const SymbolGlyph& s) {
     return;
   }
   int32_t conf = 100;
-  if (diagonal != 5) Penalise(conf, 99);
+  if (diagonal != 5) conf = Times(conf, 99);
   if (W < 8 || H < 13) {
-    Penalise(conf, 98);
-  } else if (!(s.holesAt(0, W - 1, 0, H - 1 - rH4) == 1 &&
-               s.holesAt(rW4, W - 1 + rW4, rH4, H - 1) == 1 &&
-               s.holesAt(0, W - 1 + rW4, 0, H - 1) == 2)) {
+    conf = Times(conf, 98);
+  } else if (!(s.holesIn(0, W - 1, 0, H - 1 - rH4) == 1 &&
+               s.holesIn(rW4, W - 1 + rW4, rH4, H - 1) == 1 &&
+               s.holesIn(0, W - 1 + rW4, 0, H - 1) == 2)) {
     return;
   }
   const int32_t rH16 = o.rH(16);
-  if (o.gL(rH16 + 1) >= o.gL(0)) Penalise(conf, 96);
-  if (o.gR(H - 2 - rH16) >= o.gR(H - 1)) Penalise(conf, 96);
-  if (s.hasDescender()) Penalise(conf, 98);
+  if (o.gL(rH16 + 1) >= o.gL(0)) conf = Times(conf, 96);
+  if (o.gR(H - 2 - rH16) >= o.gR(H - 1)) conf = Times(conf, 96);
+  if (s.ctx.HasDescender) conf = Times(conf, 98);
   s.propose(u'%', conf);
 }
 
