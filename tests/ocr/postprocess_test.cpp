@@ -90,10 +90,10 @@ TEST(ContextCorrection, SentenceStartSpacesAndQuotes) {
     TOmnifontOCR engine;
     engine.AvgCharWidth = 8;
     Add(engine, u"a", 0, 6);
-    Add(engine, u"B", 16, 22);
+    Add(engine, u"D", 16, 22);
     Add(engine, u"c", 24, 30);
     ContextCorrection(engine);
-    EXPECT_EQ(Text(engine), u"a Bc");
+    EXPECT_EQ(Text(engine), u"a Dc");
     EXPECT_EQ(engine.Characters[1]->Left, 8);
     EXPECT_EQ(engine.Characters[1]->Right, 14);
   }
