@@ -29,6 +29,13 @@ inline bool HasInnerCorner(const Probes& c, int32_t x0, int32_t x1, int32_t y0, 
   return false;
 }
 
+// Some row y with y0 <= y < y1 crosses exactly two strokes.
+inline bool SomeRowCrossesTwo(const Probes& p, int32_t y0, int32_t y1) {
+  for (int32_t y = y0; y < y1; ++y)
+    if (p.nRow(y) == 2) return true;
+  return false;
+}
+
 struct TLetterView {
   TLetterView(TOmnifontOCR& ocr, TGlyphContext& context)
       : engine(ocr),

@@ -35,12 +35,6 @@ bool SomeHoleEndsAbove(const THoleList& holes, int32_t row) {
   return false;
 }
 
-bool SomeRowCrossesTwo(const Probes& p, int32_t y0, int32_t y1) {
-  for (int32_t y = y0; y < y1; ++y)
-    if (p.nRow(y) == 2) return true;
-  return false;
-}
-
 // How far the right column crosses strokes above a loop that closes on the
 // right: a "g" whose right side is open above reads less sure.
 int32_t LoopedGConfidence(const Probes& o) {

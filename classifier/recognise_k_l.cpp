@@ -81,12 +81,6 @@ bool NotchOnTheRight(const Probes& c) {
   return false;
 }
 
-bool SomeRasterRowCrossesTwo(const Probes& o, int32_t y0, int32_t y1) {
-  for (int32_t y = y0; y <= y1; ++y)
-    if (o.nRow(y) == 2) return true;
-  return false;
-}
-
 // A hole is allowed only as the small closed loop where arm and leg meet.
 bool HoleFitsSmallK(const THoleList& holes, int32_t W, int32_t H) {
   if (holes.Count != 1) return true;
@@ -105,7 +99,7 @@ void TestSmallK(const TLetterView& v) {
   if (!InkInEveryUpperRow(o) || !FullHeightStem(o)) return;
   const TInnerCorner corner = FindArmLegCorner(c);
   if (corner.depth < W / 4 || !LegFromCorner(c, corner) || !NotchOnTheRight(c)) return;
-  if (!SomeRasterRowCrossesTwo(o, H / 3, H - 2)) return;
+  if (!SomeRowCrossesTwo(o, H / 3, H - 1)) return;
   if (W > 8 && 4 * c.firstRun(H - 1) > 3 * W) return;
 
   int32_t conf = 100;
@@ -139,13 +133,13 @@ bool CapitalKStrokes(const Probes& o) {
   bool twoInColumn = false;
   for (int32_t x = W / 3; x <= W - 1 - W / 8 && !twoInColumn; ++x)
     twoInColumn = o.runs(x, 0, x, H - 1) == 2;
-  if (!twoInColumn || !SomeRasterRowCrossesTwo(o, 0, H / 4)) return false;
+  if (!twoInColumn || !SomeRowCrossesTwo(o, 0, H / 4 + 1)) return false;
   if (W < 10) {  // the vertex where the arms meet the stem
     bool vertex = false;
     for (int32_t y = H / 3; y <= H - 1 - H / 3 && !vertex; ++y) vertex = o.nRow(y) == 1;
     if (!vertex) return false;
   }
-  return SomeRasterRowCrossesTwo(o, H - 1 - H / 4, H - 1) && o.ink(W - 1 - W / 3, W - 1, 0, H / 8);
+  return SomeRowCrossesTwo(o, H - 1 - H / 4, H) && o.ink(W - 1 - W / 3, W - 1, 0, H / 8);
 }
 
 // The right side is deepest in the middle.
