@@ -298,6 +298,30 @@ TEST(LettersAToL, DNeedsARoundedBottomRightCorner) {
   EXPECT_EQ(TTestGlyph(square, line).Run({RecogniseD}), Cands{});
 }
 
+// A tall "C" whose mouth ends high on a bar with open paper under it is a "G"
+// without its spur: then "G" alone is proposed, at 90. Otherwise both cases
+// of "C", the one the line suggests first and the other at 98 % of it.
+TEST(LettersAToL, CWithABarIsAGAndOtherwiseBothCases) {
+  const std::vector<std::string> shape = {
+      ".....######...", "...##########.", "..###......###", ".##.........##", ".##...........",
+      "##............", "##............", "##............", "##.......#####", "##............",
+      "##............", "##............", "##............", "##............", "##............",
+      ".##...........", ".##.........##", "..###......###", "...##########.", ".....######...",
+  };
+  const auto framed = [](std::vector<std::string> rows) {
+    Art art(2, std::string(18, '.'));
+    for (const std::string& row : rows) art.push_back(".." + row + "..");
+    while (art.size() < 28) art.push_back(std::string(18, '.'));
+    return art;
+  };
+  const TLine line = {2, 8, 21, 25};
+  EXPECT_EQ(TTestGlyph(framed(shape), line).Run({RecogniseC}), (Cands{{u'G', 90}}));
+  std::vector<std::string> withoutBar = shape;
+  withoutBar[8] = "##............";
+  EXPECT_EQ(TTestGlyph(framed(withoutBar), line).Run({RecogniseC}),
+            (Cands{{u'C', 100}, {u'c', 98}}));
+}
+
 // An "h" whose stem leaves the left edge by e pixels at the lower quarter row
 // loses 2^e of its confidence: 95, 91, 83, 67, 35 for e = 2 .. 6, and fails
 // from e = 7 on.
