@@ -1,6 +1,7 @@
 // Single rules of the digit recogniser on small hand-drawn glyphs: the rounded
-// fractions its tests are measured in, and the walk that finds the mouth of a
-// "2" between its diagonal and its base.
+// fractions its tests are measured in, the walk that finds the mouth of a "2"
+// between its diagonal and its base, and the dispatcher's judgement of how
+// tall a glyph stands on its line, which the "2" pays for when short.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -109,6 +110,58 @@ TEST(DigitRules, TheMouthOfATwoMayOpenOnlyOnTheSecondWalkRight) {
   };
   for (const TCase& c : cases) {
     EXPECT_EQ(DigitConfidence(TwoWithSpeck(c.above, c.blocker), u'2'), c.expected) << c.what;
+  }
+}
+
+// The "2" of TwoWithSpeck classified in numeric mode, standing in a working
+// raster at the given top row, on a line with the given heights. Returns the
+// confidence of "2".
+int32_t TwoOnLine(int32_t top, int32_t lineTop, int32_t lineMean, int32_t lineBase,
+                  int32_t lineBottom) {
+  constexpr int32_t kLeft = 3;
+  const Art glyph = TwoWithSpeck("...", "...");
+  const int32_t w = static_cast<int32_t>(glyph[0].size()), h = static_cast<int32_t>(glyph.size());
+  Art page(lineBottom + 4, std::string(w + 2 * kLeft, '.'));
+  for (int32_t y = 0; y < h; ++y) page[top + y].replace(kLeft, w, glyph[y]);
+  const auto raster = MakeRaster(page);
+  const auto crop = MakeRaster(glyph);
+  TOmnifontOCR engine;
+  engine.NumericOnly = true;
+  TCharRecord record;
+  record.Left = kLeft;
+  record.Right = kLeft + w - 1;
+  record.Top = top;
+  record.Bottom = top + h - 1;
+  record.LineTop = lineTop;
+  record.LineMean = lineMean;
+  record.LineBase = lineBase;
+  record.LineBottom = lineBottom;
+  record.Raster = raster.get();
+  ClassifyGlyph(engine, record, *crop, kThreshold);
+  for (int32_t i = 0; i < record.CandCount; ++i) {
+    if (record.Cands[i] == u'2') return record.Confs[i];
+  }
+  return 0;
+}
+
+TEST(DigitRules, AGlyphOverhangingTheBaselineIsTallWhenMovingItUpMakesItTall) {
+  // The glyph is 18 rows high; a short "2" on a line with a bottom costs x80.
+  struct TCase {
+    const char* what;
+    int32_t top, lineTop, lineMean;
+    int32_t expected;
+  };
+  static constexpr TCase kCases[] = {
+      // Standing on the baseline 30: its top 13 reaches the middle of 8 and 18.
+      {"on the baseline", 13, 8, 18, 100},
+      // One row lower its top misses that middle, but moved up by the row it
+      // hangs below the baseline it reaches it again: 2 * (14 - 1) <= 8 + 18.
+      {"one row below the baseline", 14, 8, 18, 100},
+      // With the top line one row lower, moving up no longer helps: 26 > 7 + 18.
+      {"one row below, short by a row", 14, 7, 18, 80},
+  };
+  for (const TCase& c : kCases) {
+    EXPECT_EQ(TwoOnLine(c.top, c.lineTop, c.lineMean, 30, 36), c.expected) << c.what;
   }
 }
 
