@@ -30,3 +30,9 @@ int32_t DetectAccent(TOmnifontOCR& engine, TCharRecord& r, int32_t threshold, ch
 // every other pixel becomes paper (248).
 std::unique_ptr<TDIB> IsolateGlyph(TOmnifontOCR& engine, const TCharRecord& r,
                                    std::uint8_t threshold);
+
+// The bilevel retries of a glyph crop: smoothing, and single-pixel gap
+// filling in ink and in paper. The crop becomes black ink (0) and white paper
+// (255) by the threshold, is cleaned as a 1-bit raster and comes back to 8 bits.
+void SmoothGlyph(TDIB& crop, int32_t threshold);
+void FillGlyphGaps(TDIB& crop, int32_t threshold);
