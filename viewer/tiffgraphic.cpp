@@ -93,8 +93,12 @@ int CloseProc(thandle_t) {
 toff_t SizeProc(thandle_t h) {
   return static_cast<MemoryFile*>(h)->data.size();
 }
-int MapProc(thandle_t, void**, toff_t*) {
-  return 0;
+// The library reads the file through a read-only map of the bytes.
+int MapProc(thandle_t h, void** base, toff_t* size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  *base = const_cast<std::uint8_t*>(f->data.data());
+  *size = f->data.size();
+  return 1;
 }
 void UnmapProc(thandle_t, void*, toff_t) {}
 
@@ -116,7 +120,7 @@ TiffPtr OpenTiff(MemoryFile& file) {
   // No single buffer of the library may exceed what a picture may hold.
   TIFFOpenOptionsSetMaxSingleMemAlloc(options,
                                       static_cast<tmsize_t>(2 * TDibGraphic::MaxImageBytes()));
-  TIFF* tif = TIFFClientOpenExt("memory", "rm", &file, ReadProc, WriteProc, SeekProc, CloseProc,
+  TIFF* tif = TIFFClientOpenExt("memory", "rc", &file, ReadProc, WriteProc, SeekProc, CloseProc,
                                 SizeProc, MapProc, UnmapProc, options);
   TIFFOpenOptionsFree(options);
   if (tif == nullptr) TiffFail("TIFFOpen");
@@ -339,14 +343,15 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
   std::vector<std::uint8_t> line;
 
   if (sixteenBitPath) {
-    // One 16-bit sample per pixel is kept (the first), by its high byte.
+    // One 16-bit sample per pixel is kept (the first), by its high byte; spp
+    // counts the bytes of a pixel.
     line.assign(static_cast<std::size_t>(scanline), 0);
     for (int32_t y = 0; y < h; ++y) {
       if (TIFFReadScanline(tif, line.data(), static_cast<uint32_t>(y), 0) < 0)
         TiffFail("TIFFReadScanline");
       std::uint8_t* row = ScanLine(y);
       for (int32_t x = 0; x < w; ++x) {
-        const std::size_t at = static_cast<std::size_t>(x) * spp * 2;
+        const std::size_t at = static_cast<std::size_t>(x) * spp;
         if (at + 1 >= line.size()) break;
         uint16_t sample = 0;
         std::memcpy(&sample, &line[at], 2);  // the library hands samples in host order
@@ -399,6 +404,9 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
       }
     }
   }
-  if (inverted) TNegativeTransform().Apply(*this);
+  // The RGBA reader applies the photometric interpretation itself; inverting
+  // its output again would turn the picture into its negative.
+  const bool readThroughRgba = colourPath && !sixteenBitPath && !ccitt;
+  if (inverted && !readThroughRgba) TNegativeTransform().Apply(*this);
   Progress(100);
 }
