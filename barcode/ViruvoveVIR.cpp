@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "barcode/decoders.h"
-#include "barcode/inkprofile.h"
+#include "barcode/moduledecoders.h"
 #include "barcode/sweep.h"
+#include "image/dibops.h"
 #include "image/dibunit.h"
 #include "platform/rounding.h"
 
@@ -28,7 +29,7 @@ constexpr int32_t kQuietZoneWithoutResolution = 18;
 // when the reader's types hold any of its bits.
 struct TDecoderSlot {
   TBarCodeTypes Types;
-  TDecoder Decode;  // null: the symbology has no decoder in this build
+  TDecoder Decode;
 };
 
 constexpr TBarCodeTypes kEanUpcTypes = BarCodeBit(bcEAN13) | BarCodeBit(bcEAN8) |
@@ -36,7 +37,7 @@ constexpr TBarCodeTypes kEanUpcTypes = BarCodeBit(bcEAN13) | BarCodeBit(bcEAN8) 
                                        BarCodeBit(bcEXT2) | BarCodeBit(bcEXT5);
 
 constexpr std::array<TDecoderSlot, 12> kDecoderSlots = {{
-    {kEanUpcTypes, nullptr},                                                   // 0 EAN/UPC
+    {kEanUpcTypes, barcode::DecodeEANUPC},                                     // 0 EAN/UPC
     {BarCodeBit(bcCode39) | BarCodeBit(bcPharmaCode), barcode::DecodeCode39},  // 1
     {BarCodeBit(bc2of5Interlaved), barcode::Decode2of5Interleaved},            // 2
     {BarCodeBit(bc2of5IATA), barcode::Decode2of5IATA},                         // 3
@@ -46,8 +47,8 @@ constexpr std::array<TDecoderSlot, 12> kDecoderSlots = {{
     {BarCodeBit(bcCodaBar), barcode::DecodeCodabar},                           // 7
     {BarCodeBit(bcMSI), barcode::DecodeMSI},                                   // 8
     {BarCodeBit(bcCode11), barcode::DecodeCode11},                             // 9
-    {BarCodeBit(bcCode128), nullptr},                                          // 10 Code 128
-    {BarCodeBit(bcCode93), nullptr},                                           // 11 Code 93
+    {BarCodeBit(bcCode128), barcode::DecodeCode128},                           // 10 Code 128
+    {BarCodeBit(bcCode93), barcode::DecodeCode93},                             // 11 Code 93
 }};
 
 constexpr std::array<const char*, kBarCodeTypeCount> kTypeNames = {
@@ -64,13 +65,13 @@ int32_t QuietZoneWidth(const TDIB& dib) {
 
 // The rows around y over which the candidate's columns stay at least a third
 // as inky as on row y.
-TBarCodeRect ReadingRect(const TDIB& dib, int32_t y, int32_t left, int32_t right) {
+TRect ReadingRect(const TDIB& dib, int32_t y, int32_t left, int32_t right) {
   const int32_t width = right - left + 1;
-  const int32_t t = barcode::RowInkCount(dib, left, y, width) / 3;
+  const int32_t t = dib.RowInkCount(left, y, width) / 3;
   int32_t top = y;
-  while (top > 0 && barcode::RowInkCount(dib, left, top, width) > t) --top;
+  while (top > 0 && dib.RowInkCount(left, top, width) > t) --top;
   int32_t bottom = y;
-  while (bottom < dib.Height() && barcode::RowInkCount(dib, left, bottom, width) > t) ++bottom;
+  while (bottom < dib.Height() && dib.RowInkCount(left, bottom, width) > t) ++bottom;
   return {left, top, right, bottom};
 }
 
@@ -90,7 +91,7 @@ int32_t BandThreshold(int32_t laserSize, TBarCodeQuality quality) {
   return static_cast<int32_t>(t);
 }
 
-bool RectsIntersect(const TBarCodeRect& a, const TBarCodeRect& b) {
+bool RectsIntersect(const TRect& a, const TRect& b) {
   return std::max(a.Left, b.Left) < std::min(a.Right, b.Right) &&
          std::max(a.Top, b.Top) < std::min(a.Bottom, b.Bottom);
 }
@@ -163,10 +164,12 @@ int32_t ZAzudivozUDA::ReadBarcodes(platform::BlockHandle Dib) {
     if (HoldsEnoughVerifiedCodes()) break;
     if (width <= 0) continue;
 
-    std::vector<int32_t> profile =
-        barcode::ColumnInkProfile(dib, 0, y, width - 1, y + VirtualLaserSize - 1);
-    barcode::ThresholdProfile(profile, threshold, 0, 1);
-    const std::vector<int32_t> runs = barcode::ProfileRuns(profile);
+    TProfile profile = dib.ColumnInkProfile(TRect{0, y, width - 1, y + VirtualLaserSize - 1});
+    // Formats without a notion of dark pixels give no profile.
+    if (profile.empty()) throw platform::Exception("Unsupported bit depth...");
+    ThresholdProfile(profile, width, threshold, 0, 1);
+    const TProfile runs = ProfileRuns(profile, width);
+    FreeProfile(profile);
     std::vector<int32_t> positions(runs.size());
     std::vector<int32_t> quietZones;
     int32_t x = 0;
@@ -183,7 +186,7 @@ int32_t ZAzudivozUDA::ReadBarcodes(platform::BlockHandle Dib) {
       try {
         for (std::size_t s = 0; s < kDecoderSlots.size(); ++s) {
           const TDecoderSlot& slot = kDecoderSlots[s];
-          if ((CodeTypes & slot.Types) == 0 || slot.Decode == nullptr) continue;
+          if ((CodeTypes & slot.Types) == 0) continue;
           TBarCodeResult work;
           try {
             slot.Decode(candidate, work);

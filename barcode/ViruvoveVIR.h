@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "image/dibunit.h"        // TRect
 #include "platform/exceptions.h"  // BarCodeException
 #include "platform/memory.h"
 
@@ -62,21 +63,11 @@ inline constexpr TBarCodeTypes kDefaultCodeTypes = 0x1FFFF;
 // The type's name as the reader's users write it ("bcCode39").
 const char* BarCodeTypeName(TBarCodeType type);
 
-// Inclusive rectangle in image pixels.
-struct TBarCodeRect {
-  int32_t Left = 0;
-  int32_t Top = 0;
-  int32_t Right = 0;
-  int32_t Bottom = 0;
-
-  friend bool operator==(const TBarCodeRect&, const TBarCodeRect&) = default;
-};
-
 // One decoded barcode.
 struct TBarCodeResult {
   static constexpr std::size_t kMaxText = 255;
 
-  TBarCodeRect Rect;
+  TRect Rect;            // inclusive, in image pixels
   std::string Text;      // at most kMaxText one-byte characters
   bool Checked = false;  // the symbology's check character(s) verified
   TBarCodeType CodeType = bc2of5Interlaved;

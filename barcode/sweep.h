@@ -14,7 +14,7 @@ namespace barcode {
 int32_t BandThreshold(int32_t laserSize, TBarCodeQuality quality);
 
 // Overlap with left and top inclusive, right and bottom exclusive.
-bool RectsIntersect(const TBarCodeRect& a, const TBarCodeRect& b);
+bool RectsIntersect(const TRect& a, const TRect& b);
 
 // Folds a reading into store[0 .. count - 1], appending it (while there is
 // room) when it matches no held code.

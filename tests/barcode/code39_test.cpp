@@ -21,7 +21,7 @@ TEST(Code39, EveryCharacterOfTheSetDecodes) {
         Decode(barcode::DecodeCode39, Runs(Code39(text)), {1, 15, kCode39Only});
     EXPECT_EQ(r.Text, text);
     EXPECT_EQ(r.CodeType, bcCode39);
-    EXPECT_EQ(r.Rect, TBarCodeRect{});
+    EXPECT_EQ(r.Rect, TRect{});
   }
 }
 

@@ -176,7 +176,7 @@ TEST(ZAzudivozUDA, ResultRectangleSpansTheInkyRowsAroundTheBand) {
   EXPECT_EQ(r.CodeType, bcCode39);
   // right: the closing quiet zone's first column; top and bottom: the first
   // rows above and below that fall to a third of the band row's ink
-  EXPECT_EQ(r.Rect, (TBarCodeRect{30, 9, end, 30}));
+  EXPECT_EQ(r.Rect, (TRect{30, 9, end, 30}));
 }
 
 TEST(ZAzudivozUDA, BarsDownToTheLastRowGiveABottomBelowTheImage) {
@@ -185,7 +185,7 @@ TEST(ZAzudivozUDA, BarsDownToTheLastRowGiveABottomBelowTheImage) {
   ZAzudivozUDA reader;
   reader.CodeTypes = kCode39Only;
   ASSERT_EQ(reader.ReadBarcodes(image.Block()), 1);
-  EXPECT_EQ(reader.GetCode(0).Rect, (TBarCodeRect{30, 0, end, 20}));
+  EXPECT_EQ(reader.GetCode(0).Rect, (TRect{30, 0, end, 20}));
 }
 
 TEST(ZAzudivozUDA, EveryPixelFormatWithADarkMeaningReads) {
@@ -288,7 +288,7 @@ TEST(ZAzudivozUDA, GetCodeOutsideTheResultsGivesResultZero) {
   EXPECT_EQ(reader.GetCode(1).Text, "CD");
 }
 
-TBarCodeResult Reading(TBarCodeType type, const char* text, bool checked, TBarCodeRect rect) {
+TBarCodeResult Reading(TBarCodeType type, const char* text, bool checked, TRect rect) {
   TBarCodeResult r;
   r.CodeType = type;
   r.Text = text;
@@ -298,9 +298,9 @@ TBarCodeResult Reading(TBarCodeType type, const char* text, bool checked, TBarCo
 }
 
 TEST(MergeReading, SameCodeInOverlappingBandsIsKeptOnceAtItsBest) {
-  const TBarCodeRect a{10, 0, 100, 20};
-  const TBarCodeRect overlapping{50, 19, 120, 40};
-  const TBarCodeRect touching{100, 0, 200, 20};  // right edges are exclusive
+  const TRect a{10, 0, 100, 20};
+  const TRect overlapping{50, 19, 120, 40};
+  const TRect touching{100, 0, 200, 20};  // right edges are exclusive
   struct Case {
     TBarCodeResult held, reading;
     std::vector<TBarCodeResult> want;
