@@ -50,6 +50,23 @@ char16_t ClassifyMark(TOmnifontOCR& engine, const TBoxProbe& p, int32_t u, int32
   return accent;
 }
 
+// The ink components of a rectangle of the working raster. Labelling left the
+// fill mark on every ink pixel there, and CountInkParts never starts a part on
+// a marked pixel; so the parts are counted on a copy that holds only the
+// rectangle's ink and paper as the threshold sees them.
+int32_t InkParts(TOmnifontOCR& engine, const TBoxProbe& p, int32_t x0, int32_t x1, int32_t y0,
+                 int32_t y1) {
+  if (x0 > x1 || y0 > y1) return 0;
+  constexpr std::uint8_t kInk = 0, kPaper = 248;
+  TDIB copy;
+  copy.NewImage(x1 - x0 + 1, y1 - y0 + 1, df8Bit, p.Raster().XDpi(), p.Raster().YDpi());
+  for (int32_t y = y0; y <= y1; ++y) {
+    std::uint8_t* row = copy.Row(y - y0);
+    for (int32_t x = x0; x <= x1; ++x) row[x - x0] = p.InkAt(x, y) ? kInk : kPaper;
+  }
+  return CountInkParts(engine, copy, 0, x1 - x0, 0, y1 - y0, p.Threshold());
+}
+
 }  // namespace
 
 int32_t DetectAccent(TOmnifontOCR& engine, TCharRecord& r, int32_t threshold, char16_t* accent,
@@ -125,8 +142,7 @@ int32_t DetectAccent(TOmnifontOCR& engine, TCharRecord& r, int32_t threshold, ch
   while (m < R && !p.Ink(m, m, T, j)) ++m;
   const int32_t upperRow = T + (i - T) / 4;
   const int32_t lowerRow = i - 1 - (i - T) / 2;
-  if (k < R && m < R && k < m && R - u > 2 &&
-      CountInkParts(engine, p.Raster(), u, R, T, t, p.Threshold()) >= 2 &&
+  if (k < R && m < R && k < m && R - u > 2 && InkParts(engine, p, u, R, T, t) >= 2 &&
       p.Runs(u, upperRow, R, upperRow) == 2 && p.Runs(u, lowerRow, R, lowerRow) == 2) {
     while (2 * i < T + B && !p.Ink(u, R, i, i)) ++i;
     result = 2;

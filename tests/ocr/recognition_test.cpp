@@ -103,6 +103,17 @@ TEST_F(DetectAccentTest, NamesTheMarkAboveAGlyph) {
   }
 }
 
+TEST_F(DetectAccentTest, TwoDotsAreFoundOnInkThatLabellingMarked) {
+  // After labelling every ink pixel of the working raster carries mark 7.
+  MakePage(24);
+  Paint(4, 13, 20, 40, 7);
+  PaintArt(4, 12, {".++....++.", ".++....++."});
+  TCharRecord r = Record(4, 12, 13, 40);
+  char16_t found = 0;
+  EXPECT_EQ(DetectAccent(engine, r, kThreshold, &found, 1), 2);
+  EXPECT_EQ(found, accDiaeresis);
+}
+
 TEST_F(DetectAccentTest, ModesDecideWhatIsWritten) {
   MakePage(24);
   Paint(4, 13, 20, 40);
