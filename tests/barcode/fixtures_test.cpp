@@ -1,0 +1,103 @@
+// The reader on sample images of every two-width symbology (three module
+// sizes each, some as 1-bit TIFF with a resolution), against the truth table
+// beside them. Each image is read with its own symbology alone; the runner
+// counts passes and reports misses and unexpected reads apart.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "barcode/ViruvoveVIR.h"
+#include "platform/memory.h"
+#include "viewer/dibgraphic.h"
+
+namespace {
+
+const std::string kFolder = std::string(VEREVIZU_TEST_DATA) + "/barcodes";
+
+struct Sample {
+  std::string file;
+  TBarCodeType type;
+  std::string text;
+  std::string checked;  // "1", "0", or "?" where the verdict is the reader's choice
+  std::string note;
+};
+
+TBarCodeType TypeNamed(const std::string& name) {
+  for (int32_t t = 0; t < kBarCodeTypeCount; ++t) {
+    if (name == BarCodeTypeName(static_cast<TBarCodeType>(t))) return static_cast<TBarCodeType>(t);
+  }
+  throw std::invalid_argument("unknown symbology " + name);
+}
+
+std::vector<Sample> ReadTruth() {
+  std::ifstream in(kFolder + "/barcodes.tsv");
+  std::string line;
+  std::getline(in, line);  // header
+  std::vector<Sample> samples;
+  while (std::getline(in, line)) {
+    std::vector<std::string> cols;
+    std::stringstream fields(line);
+    for (std::string col; std::getline(fields, col, '\t');) cols.push_back(col);
+    if (cols.size() < 8) continue;
+    samples.push_back({cols[0], TypeNamed(cols[1]), cols[3], cols[7], cols[4]});
+  }
+  return samples;
+}
+
+std::vector<TBarCodeResult> Read(const std::string& file, TBarCodeTypes types) {
+  const auto graphic = LoadGraphicFromFile(kFolder + "/" + file, 1);
+  const platform::BlockOwner dib(graphic->ExportPackedDib());
+  ZAzudivozUDA reader;
+  reader.CodeTypes = types;
+  std::vector<TBarCodeResult> results;
+  for (int32_t i = 0; i < reader.ReadBarcodes(dib.get()); ++i) results.push_back(reader.GetCode(i));
+  return results;
+}
+
+TEST(Samples, EveryTwoWidthSymbologyReadsItsTruth) {
+  const std::vector<Sample> samples = ReadTruth();
+  ASSERT_EQ(samples.size(), 34u);
+  int32_t passed = 0;
+  for (const Sample& s : samples) {
+    const std::vector<TBarCodeResult> results = Read(s.file, BarCodeBit(s.type));
+    bool found = false;
+    for (const TBarCodeResult& r : results) {
+      const bool match = r.Text == s.text && r.CodeType == s.type &&
+                         (s.checked == "?" || r.Checked == (s.checked == "1"));
+      found = found || match;
+      EXPECT_TRUE(match) << s.file << ": unexpected read " << BarCodeTypeName(r.CodeType) << " '"
+                         << r.Text << "' checked " << r.Checked;
+    }
+    EXPECT_TRUE(found) << s.file << ": missed '" << s.text << "'";
+    passed += found && results.size() == 1 ? 1 : 0;
+  }
+  // Every sample reads today; a regression lowers the count.
+  EXPECT_EQ(passed, 34);
+}
+
+TEST(Samples, PharmacodesReadAsCode39WhenOnlyCode39IsEnabled) {
+  for (const Sample& s : ReadTruth()) {
+    if (s.type != bcPharmaCode) continue;
+    // The note names the Code 39 text: "... Code 39 text Q2BD5C; ..."
+    const std::size_t at = s.note.find("Code 39 text ") + 13;
+    const std::string code39 = s.note.substr(at, s.note.find(';', at) - at);
+    const std::vector<TBarCodeResult> results = Read(s.file, BarCodeBit(bcCode39));
+    ASSERT_EQ(results.size(), 1u) << s.file;
+    EXPECT_EQ(results[0].Text, code39) << s.file;
+    EXPECT_EQ(results[0].CodeType, bcCode39);
+  }
+}
+
+TEST(Samples, ACode39TextOutsideThePharmacodeAlphabetStaysCode39WithTheDefaultTypes) {
+  const std::vector<TBarCodeResult> results = Read("bc_code39_m3.png", kDefaultCodeTypes);
+  ASSERT_FALSE(results.empty());
+  EXPECT_EQ(results[0].Text, "2%014J40/");
+  EXPECT_EQ(results[0].CodeType, bcCode39);
+}
+
+}  // namespace
