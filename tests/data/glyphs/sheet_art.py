@@ -17,6 +17,8 @@ that look outside the box see the paper around it.
 usage: sheet_art.py OUT.txt [--only CHARS] [--fonts NAME,...] SHEETS.tsv [ROOT]
 SHEETS.tsv is a table with columns file, kind, set, font, size, dpi, text;
 only rows of kind "sheet" are read; digits stand on the line of the capitals.
+Symbols stand on the baseline of the symbols that sit on it, with the cap and
+lower-case heights of the font's letter sheets.
 """
 import argparse
 import os
@@ -120,7 +122,7 @@ def main():
     sheets = {}
     for line in open(args.table, encoding='utf-8'):
         f = line.rstrip('\n').split('\t')
-        if len(f) >= 7 and f[1] == 'sheet' and f[2] in ('upper', 'lower', 'digits'):
+        if len(f) >= 7 and f[1] == 'sheet' and f[2] in ('upper', 'lower', 'digits', 'symbols'):
             if fonts is None or '%s_%s' % (f[3], f[4]) in fonts:
                 sheets[(f[3], f[4], f[2])] = (os.path.join(root, f[0]), f[6].split(' '))
     out = open(args.out, 'w')
@@ -129,6 +131,13 @@ def main():
         cap = [boxes[c] for c in boxes]
         if kind == 'lower':
             top, mean, base, bottom = line_of_lower(boxes)
+        elif kind == 'symbols':
+            base = mode([boxes[c][3] for c in '&?!#%' if c in boxes])
+            upper, lower = measured.get((font, size, 'upper')), measured.get((font, size, 'lower'))
+            ubox = [b for b in upper[1].values()]
+            top = base - (mode([b[3] for b in ubox]) - mode([b[1] for b in ubox]))
+            ltop, lmean, lbase, lbottom = line_of_lower(lower[1])
+            mean, bottom = base - (lbase - lmean), base + (lbottom - lbase)
         else:
             top, base = mode([b[1] for b in cap]), mode([b[3] for b in cap])
             lower = measured.get((font, size, 'lower'))
