@@ -9,6 +9,7 @@
 #include "ascii_raster.h"
 #include "classifier/classifier.h"
 #include "ocr/omnifontocr.h"
+#include "sheet_glyphs.h"
 
 using testing_raster::ArtValue;
 using testing_raster::DrawRaster;
@@ -332,6 +333,39 @@ TEST(BilevelRetries, CleanTheGlyphInkNotItsMarks) {
   SmoothGlyph(*speck, kThreshold);
   EXPECT_EQ(speck->Format(), df8Bit);
   EXPECT_EQ(DrawRaster(*speck), Art(5, "-----"));
+}
+
+TEST(RecogniseBoxAccent, AnEWithADetachedAcuteReadsAsEAcuteOnItsFullBox) {
+  const std::string path = std::string(VEREVIZU_TEST_DATA) + "/glyphs/letters_a_l.txt";
+  const sheet_glyphs::TSheetGlyph* e = nullptr;
+  const auto glyphs = sheet_glyphs::ReadSheetGlyphs(path);
+  for (const auto& g : glyphs) {
+    if (g.font == "LiberationSans_10pt" && g.ch == u'e') e = &g;
+  }
+  ASSERT_NE(e, nullptr);
+  auto page = MakeRaster(e->art);
+  // An acute accent in the blank rows above the letter.
+  for (int32_t k = 0; k < 4; ++k) {
+    for (int32_t x = 14 - k; x <= 17 - k; ++x) page->Row(5 + k)[x] = 0;
+  }
+  TOmnifontOCR engine;
+  engine.NumericOnly = false;
+  TCharRecord r;
+  r.Left = e->left;
+  r.Top = 5;
+  r.Right = e->right;
+  r.Bottom = e->bottom;
+  r.LineTop = e->lineTop;
+  r.LineMean = e->lineMean;
+  r.LineBase = e->lineBase;
+  r.LineBottom = e->lineBottom;
+  r.Raster = page.get();
+  EXPECT_EQ(int(RecogniseBox(engine, r, kThreshold, 0)), 0xE9);
+  EXPECT_EQ(int(r.Ch), 0xE9);
+  EXPECT_EQ(r.MarksAbove, 1);
+  EXPECT_EQ(r.Accent, accAcute);
+  EXPECT_EQ(r.Top, 5) << "the box is the full box again";
+  EXPECT_EQ(r.Bottom, e->bottom);
 }
 
 }  // namespace
