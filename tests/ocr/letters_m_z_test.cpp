@@ -237,6 +237,43 @@ TEST(LettersMZ, LineFlagsSetTheConfidenceAndTheCaseOrder) {
   }
 }
 
+struct TLineCase {
+  const char* what;
+  char16_t glyph;
+  int32_t lineTop, lineMean, lineBase;
+  int32_t conf;  // expected confidence of the glyph's letter, 0 for none
+};
+
+// The rules that read the glyph's line, each on both sides of its edge (the
+// line flags of the context stay as the sheet set them): the "t" that may
+// stand at most two pixels below the x-height plus one and loses base
+// confidence at the x-height plus one, the "Q" whose baseline reaches its
+// bottom, the "r" whose line is at most twice its height, and the "n" whose
+// top lies above the middle of the line top and the mean line.
+TEST(LettersMZ, LineHeightsAtTheEdgesOfTheirRules) {
+  const TLineCase cases[] = {
+      {"t, x-height plus one below its height", u't', 2, 9, 35, 100},
+      {"t, x-height plus one equal to its height", u't', 2, 9, 36, 96},
+      {"t, as low as it may stand", u't', 2, 9, 38, 96},
+      {"t, too low", u't', 2, 9, 39, 0},
+      {"Q, baseline above its bottom", u'Q', 4, 10, 39, 100},
+      {"Q, baseline at its bottom", u'Q', 4, 10, 40, 98},
+      {"r, line twice its height", u'r', -20, 4, 26, 100},
+      {"r, line taller than that", u'r', -21, 4, 26, 0},
+      {"n, top at the middle", u'n', 4, 4, 26, 100},
+      {"n, top above the middle", u'n', 5, 4, 26, 96},
+  };
+  TOmnifontOCR engine;
+  for (const TLineCase& c : cases) {
+    TGlyphUnderTest glyph(engine, SheetGlyph("LiberationSans_10pt", c.glyph));
+    glyph.record().LineTop = c.lineTop;
+    glyph.record().LineMean = c.lineMean;
+    glyph.record().LineBase = c.lineBase;
+    RecogniserOf(c.glyph)(engine, glyph.context());
+    EXPECT_EQ(glyph.conf(c.glyph), c.conf) << c.what;
+  }
+}
+
 // Letters whose cases share one shape are always proposed in both cases, the
 // one that does not fit the line position with two percent less.
 TEST(LettersMZ, SameShapeLettersComeInBothCases) {
