@@ -120,6 +120,7 @@ std::string JsonMember(std::string_view name, std::string_view rawValue);  // "n
 std::vector<std::unique_ptr<Command>> MakeCommands();
 std::unique_ptr<Command> MakeInfoCommand();
 std::unique_ptr<Command> MakeOcrCommand();
+std::unique_ptr<Command> MakeBarcodeCommand();
 
 // The whole tool: arguments without the program name. Returns the exit code.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -7,6 +7,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   std::vector<std::unique_ptr<Command>> commands;
   commands.push_back(MakeInfoCommand());
   commands.push_back(MakeOcrCommand());
+  commands.push_back(MakeBarcodeCommand());
   return commands;
 }
 

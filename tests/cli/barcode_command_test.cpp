@@ -1,0 +1,112 @@
+// verevizu barcode, run in-process: type names, the reader's settings, plain
+// and JSON output, exit codes.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+
+namespace {
+
+const std::string kSamples = std::string(VEREVIZU_TEST_DATA) + "/barcodes/";
+
+struct Output {
+  int code;
+  std::string out, err;
+};
+
+Output RunTool(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int code = cli::Run(args, out, err, false);
+  return {code, out.str(), err.str()};
+}
+
+TEST(BarcodeCommand, OneLinePerCodeWithTypeTextAndCheck) {
+  const std::string code39 = kSamples + "bc_code39_m2.png";
+  const std::string pharma = kSamples + "bc_pharma_m3.tif";
+  const Output r = RunTool({"barcode", "--types", "code39,pharmacode", code39, pharma});
+  EXPECT_EQ(r.out, code39 + "\tbcCode39\t8LXH+5B\t0\n" + pharma + "\tbcPharmaCode\t176551315\t1\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.code, 0);
+}
+
+TEST(BarcodeCommand, TypeNamesWithOrWithoutPrefixInAnyCase) {
+  const std::string itf = kSamples + "bc_itf_m2.png";
+  for (const char* types :
+       {"2of5interlaved", "bc2of5Interlaved", "BC2OF5INTERLAVED", "code39,2of5Interlaved", "all"}) {
+    const Output r = RunTool({"barcode", "--types", types, itf});
+    // "all" also reads the bars as 2 of 5 IATA: the interleaved line comes first
+    EXPECT_EQ(r.out.rfind(itf + "\tbc2of5Interlaved\t46771832\t0\n", 0), 0u) << types;
+    EXPECT_EQ(r.code, 0) << types;
+  }
+}
+
+TEST(BarcodeCommand, DefaultsAreTheReadersOwn) {
+  // Code 93 is not among the default types; a file without a code exits 1.
+  const Output r = RunTool({"barcode", kSamples + "bc_msi_m3.png", kSamples + "bc_code39_m3.png"});
+  EXPECT_EQ(r.out, kSamples + "bc_msi_m3.png\tbcMSI\t41960\t0\n" + kSamples +
+                       "bc_code39_m3.png\tbcCode39\t2%014J40/\t0\n");
+  const Output none = RunTool({"barcode", "--types", "code93", kSamples + "bc_msi_m3.png"});
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(none.code, 1);
+}
+
+TEST(BarcodeCommand, SettingsReachTheReader) {
+  const std::string codabar = kSamples + "bc_codabar_m3.png";  // A9.02-$12D: 8 data characters
+  struct Case {
+    std::vector<std::string> options;
+    bool found;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--max-len", "7"}, false},
+           {{"--max-len=8"}, true},
+           {{"--min-len", "9", "--max-len", "20"}, false},
+           {{"--laser-size", "200"}, false},  // taller than the image: nothing scanned
+           {{"--laser-size", "5", "--laser-step", "1", "--quality", "light"}, true},
+           {{"--expected", "1", "--quality", "dark", "--verify-check"}, true},
+       }) {
+    std::vector<std::string> args = {"barcode", "--types", "codabar"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(codabar);
+    const Output r = RunTool(args);
+    EXPECT_EQ(r.code, c.found ? 0 : 1) << c.options[0];
+    EXPECT_EQ(r.out.empty(), !c.found) << c.options[0];
+  }
+}
+
+TEST(BarcodeCommand, JsonListsTheCodesWithTheirRectangles) {
+  const std::string file = kSamples + "bc_code39_m2.png";
+  const Output r = RunTool({"barcode", "--json", "--types", "code39", file});
+  const std::string ms =
+      r.out.substr(r.out.find("\"ms\":"), r.out.find(",\"codes\"") - r.out.find("\"ms\":"));
+  EXPECT_EQ(r.out, "{\"file\":\"" + file + "\"," + ms +
+                       ",\"codes\":[{\"type\":\"bcCode39\",\"text\":\"8LXH+5B\",\"checked\":false,"
+                       "\"rect\":[100,19,332,100]}]}\n");
+}
+
+TEST(BarcodeCommand, UsageErrors) {
+  const std::string file = kSamples + "bc_code39_m2.png";
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"barcode", "--types", "code39,foo", file},
+            "option --types: 'foo' is not a barcode type"},
+           {{"barcode", "--types", "", file}, "option --types: '' is not a barcode type"},
+           {{"barcode", "--quality", "grey", file},
+            "option --quality: 'grey' is not one of normal, dark, light"},
+           {{"barcode", "--expected", "0", file},
+            "option --expected: '0' is not a number from 1 to 2147483647"},
+           {{"barcode", "--laser-step", "x", file},
+            "option --laser-step: 'x' is not a number from 1 to 2147483647"},
+       }) {
+    const Output r = RunTool(c.args);
+    EXPECT_EQ(r.code, 2) << c.message;
+    EXPECT_NE(r.err.find("verevizu barcode: " + c.message + "\n"), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
