@@ -201,6 +201,62 @@ TEST(LettersMZ, DrawnGlyphsAtTheEdgesOfTheirRules) {
   }
 }
 
+// The hole counts of the context on both sides of the rules that read them,
+// with the raster's own holes unchanged: a second hole ends the "q" test on
+// glyphs 16 or more pixels wide but costs x98 below; an "R" whose context
+// lost its hole costs x90 while the raster still shows the bowl closed, and a
+// second hole ends it; a "P" may count fewer holes than its raster, never
+// more.
+TEST(LettersMZ, HoleCountsAtTheEdgesOfTheirRules) {
+  // clang-format off
+  const TSheetGlyph narrowQ = DrawnGlyph({
+      "..........",
+      "..####.#..",
+      ".#....##..",
+      ".#.....#..",
+      ".#.....#..",
+      ".#.....#..",
+      ".#....##..",
+      "..####.#..",
+      ".......#..",
+      ".......#..",
+      ".......#..",
+      ".......#..",
+      ".........."});
+  // clang-format on
+  struct THoleCase {
+    const char* what;
+    const TSheetGlyph& glyph;
+    char16_t letter;
+    int32_t holes;  // the context's hole count
+    int32_t conf;   // expected confidence of the letter, 0 for none
+  };
+  const THoleCase cases[] = {
+      {"narrow q, one hole", narrowQ, u'q', 1, 100},
+      {"narrow q, two holes", narrowQ, u'q', 2, 98},
+      {"wide q, one hole", SheetGlyph("LiberationSans_10pt", u'q'), u'q', 1, 100},
+      {"wide q, two holes", SheetGlyph("LiberationSans_10pt", u'q'), u'q', 2, 0},
+      {"R, one hole", SheetGlyph("LiberationSans_10pt", u'R'), u'R', 1, 100},
+      {"R, no hole", SheetGlyph("LiberationSans_10pt", u'R'), u'R', 0, 90},
+      {"R, two holes", SheetGlyph("LiberationSans_10pt", u'R'), u'R', 2, 0},
+      {"P, one hole", SheetGlyph("LiberationSans_10pt", u'P'), u'P', 1, 100},
+      {"P, no hole", SheetGlyph("LiberationSans_10pt", u'P'), u'P', 0, 100},
+      {"P, two holes", SheetGlyph("LiberationSans_10pt", u'P'), u'P', 2, 0},
+  };
+  TOmnifontOCR engine;
+  for (const THoleCase& c : cases) {
+    TGlyphUnderTest glyph(engine, c.glyph);
+    glyph.context().IsTall = c.letter != u'q';
+    glyph.context().HasDescender = c.letter == u'q';
+    THoleList& holes = glyph.context().Holes;
+    ASSERT_EQ(holes.Count, 1) << c.what;
+    holes.Items[1] = holes.Items[0];
+    holes.Count = c.holes;
+    RecogniserOf(c.letter)(engine, glyph.context());
+    EXPECT_EQ(glyph.conf(c.letter), c.conf) << c.what;
+  }
+}
+
 // The flags of the glyph's line position as the confidences see them: an
 // "m" that is both tall and descending starts at 85 instead of 100, and
 // "P" with neither or both flags gets both cases at 95 percent of its
