@@ -24,7 +24,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	./$(BUILD)/cli/verevizu info tests/data
+	./$(BUILD)/cli/verevizu serial samples
 
 test: deps
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEREVIZU_SANITIZE=ON -DVEREVIZU_BUILD_TESTS=ON

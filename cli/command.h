@@ -121,6 +121,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands();
 std::unique_ptr<Command> MakeInfoCommand();
 std::unique_ptr<Command> MakeOcrCommand();
 std::unique_ptr<Command> MakeBarcodeCommand();
+std::unique_ptr<Command> MakeSerialCommand();
 
 // The whole tool: arguments without the program name. Returns the exit code.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -8,6 +8,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   commands.push_back(MakeInfoCommand());
   commands.push_back(MakeOcrCommand());
   commands.push_back(MakeBarcodeCommand());
+  commands.push_back(MakeSerialCommand());
   return commands;
 }
 

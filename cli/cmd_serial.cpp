@@ -1,0 +1,79 @@
+// verevizu serial: reads the printed serial number of banknote scans.
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "cli/command.h"
+#include "image/dibunit.h"
+#include "platform/codepage.h"
+#include "serial/serialreader.h"
+
+namespace cli {
+namespace {
+
+constexpr std::array<std::string_view, 4> kCurrencies = {"USD", "EUR", "LBP", "AUTO"};
+
+// 100, 92, 46.5: the shortest general form of a confidence.
+std::string FormatConfidence(double confidence) {
+  std::ostringstream s;
+  s << confidence;
+  return s.str();
+}
+
+class SerialCommand : public Command {
+ public:
+  std::string_view Name() const override { return "serial"; }
+  std::string_view Summary() const override { return "serial numbers of banknote scans"; }
+  std::string Usage() const override {
+    return "usage: verevizu serial [--currency USD|EUR|LBP|AUTO] [OPTIONS] PATH...\n"
+           "\n"
+           "Prints FILE<TAB>SERIAL<TAB>CONFIDENCE for every note scan; an empty serial\n"
+           "and confidence 0 when none is found. AUTO (the default) tells the currency\n"
+           "from the note's size.\n"
+           "JSON members: serial, confidence, currency.\n";
+  }
+
+  bool ParseOption(std::string_view option, OptionValue& value) override {
+    if (option != "--currency") return false;
+    std::string code = value.Take();
+    std::transform(code.begin(), code.end(), code.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (std::find(kCurrencies.begin(), kCurrencies.end(), code) == kCurrencies.end()) {
+      throw UsageError("option --currency: '" + code + "' is not one of USD, EUR, LBP, AUTO");
+    }
+    currency_ = code;
+    return true;
+  }
+
+  FileResult Process(LoadedImage& image, const RunInfo&) const override {
+    TDIB raster;
+    raster.AttachBlock(image.dib.get());
+    image.dib.release();  // the raster owns the block now
+    std::string serial;
+    double confidence = 0;
+    ReadSerialNumber(raster, currency_, serial, confidence);
+    if (serial.empty()) confidence = 0;
+    const std::string text = platform::AnsiToUtf8(serial);
+    FileResult r;
+    r.found = !serial.empty();
+    r.text = image.file + '\t' + text + '\t' + FormatConfidence(confidence) + '\n';
+    r.json = JsonMember("serial", JsonString(text)) + ',' +
+             JsonMember("confidence", FormatConfidence(confidence)) + ',' +
+             JsonMember("currency", JsonString(currency_));
+    return r;
+  }
+
+ private:
+  std::string currency_ = "AUTO";
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeSerialCommand() {
+  return std::make_unique<SerialCommand>();
+}
+
+}  // namespace cli

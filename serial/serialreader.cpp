@@ -1,0 +1,208 @@
+#include "serial/serialreader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "barcode/ViruvoveVIR.h"
+#include "image/blobs.h"
+#include "image/dibops.h"
+#include "ocr/omnifontocr.h"
+#include "platform/rounding.h"
+
+using platform::Round;
+using namespace serial_detail;
+
+namespace {
+
+constexpr int32_t kLastPass = 8;
+constexpr const char16_t* kLetterAlphabet = u"ABCDEFGHIJKLMNOPQRSTUVXYZW*";
+constexpr const char16_t* kDigitAlphabet = u"0123456789";
+// Below this a resolution is taken to be missing and 200 dpi is assumed.
+constexpr int32_t kMinPlausibleDpi = 100;
+constexpr int32_t kAssumedDpi = 200;
+
+// "usd", "Auto"... become the upper-case code; any other code is kept as given.
+std::string NormaliseCurrency(const std::string& code) {
+  std::string upper = code;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  for (const char* known : {"USD", "EUR", "LBP", "AUTO"}) {
+    if (upper == known) return upper;
+  }
+  return code;
+}
+
+// Blob and zone measures of one pass, in pixels of the work raster.
+struct PassMeasures {
+  int32_t minBlobWidth, minBlobHeight;
+  int32_t maxBlobWidth, maxBlobHeight;
+  int32_t verticalJoin, horizontalJoin;
+  int32_t minGroupCounter;
+  int32_t zoneMargin;
+};
+
+PassMeasures MeasuresFor(const TDIB& work, const std::string& currency) {
+  const int32_t xdpi = work.XDpi(), ydpi = work.YDpi();
+  PassMeasures m{};
+  m.minBlobWidth = Round(xdpi / 30.0);
+  m.minBlobHeight = Round(ydpi / 25.0);
+  m.maxBlobWidth = Round(xdpi / 8.0);
+  m.maxBlobHeight = Round(ydpi / 6.0);
+  m.verticalJoin = Round(ydpi / 20.0);
+  const bool dollarOrEuro = currency == "USD" || currency == "EUR";
+  m.horizontalJoin = dollarOrEuro ? Round(xdpi / 10.0) : Round(xdpi / 6.0);
+  m.minGroupCounter = currency == "EUR" ? 12 : 10;
+  m.zoneMargin = dollarOrEuro ? Round(xdpi / 25.4) : Round(xdpi / 100.0);
+  return m;
+}
+
+// Converts the work raster to 1 bit at the pass's threshold: the Otsu value
+// for pass 0, then alternately above and below it by 8 more each pass.
+void Binarise(TDIB& work, int32_t pass) {
+  if (work.Format() == df24Bit || work.Format() == df4Bit) work.ConvertTo(df8Bit);
+  if (work.Format() != df8Bit) return;  // 1-bit rasters are used as they are
+  if (pass == 0) {
+    work.AutoThreshold(tmOtsu, true, 0, 255);
+    return;
+  }
+  THistogram histogram;
+  work.Histogram(histogram);
+  const auto t = static_cast<uint8_t>(OtsuThreshold(histogram));
+  const auto shift = static_cast<uint8_t>(8 * pass);
+  // 8-bit arithmetic on purpose: the threshold wraps around instead of clamping.
+  const auto threshold = static_cast<uint8_t>(pass % 2 == 1 ? t + shift : t - shift);
+  work.ApplyThreshold(threshold, true, 0, 255);
+}
+
+// Groups blobs that stand side by side on one text line, separately for the
+// left and the right half of the note. A group's PixelCount is its counter.
+void GroupBlobs(TBlobList& blobs, int32_t width, const PassMeasures& m, TBlobList& leftGroups,
+                TBlobList& rightGroups) {
+  for (int32_t i = 0; i < blobs.Count(); ++i) {
+    TBlobRec& b = blobs.Items(i);
+    TBlobList& groups = b.Left < width / 2 ? leftGroups : rightGroups;
+    int32_t found = -1;
+    for (int32_t g = 0; g < groups.Count(); ++g) {
+      const TBlobRec& group = groups.Items(g);
+      if (std::abs(group.Top - b.Top) < m.verticalJoin &&
+          std::abs(group.Bottom - b.Bottom) < m.verticalJoin &&
+          std::abs(group.Right - b.Left) < m.horizontalJoin) {
+        found = g;
+        break;
+      }
+    }
+    if (found < 0) found = groups.Add(TRect{b.Left, b.Top, b.Right, b.Bottom}, 1, 0, 0);
+    TBlobRec& group = groups.Items(found);
+    const TRect box = RectUnion(TRect{group.Left, group.Top, group.Right, group.Bottom},
+                                TRect{b.Left, b.Top, b.Right, b.Bottom});
+    group.Left = box.Left;
+    group.Top = box.Top;
+    group.Right = box.Right;
+    group.Bottom = box.Bottom;
+    group.PixelCount += 1;
+    b.Group = found;
+  }
+}
+
+// The first group crossing the line x = lineX with enough members, enlarged by the margin.
+std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const PassMeasures& m) {
+  for (int32_t g = 0; g < groups.Count(); ++g) {
+    const TBlobRec& group = groups.Items(g);
+    if (group.Left <= lineX && lineX <= group.Right && group.PixelCount >= m.minGroupCounter) {
+      return TRect{group.Left - m.zoneMargin, group.Top - m.zoneMargin, group.Right + m.zoneMargin,
+                   group.Bottom + m.zoneMargin};
+    }
+  }
+  return std::nullopt;
+}
+
+// Reads one zone twice with a fresh engine, capital letters then digits. A
+// zone box reaching past the raster reads white there (the crop pads it).
+std::string ReadZone(const TDIB& source, const TRect& zone, const std::string& currency) {
+  std::unique_ptr<TDIB> crop = source.Crop(zone.Left, zone.Top, zone.Right, zone.Bottom);
+  TOmnifontOCR engine;
+  std::string letters, digits;
+  engine.NumericOnly = false;
+  engine.AllowedChars = kLetterAlphabet;
+  engine.RecognizeWord(crop->BlockHandle());
+  engine.GetText(letters);
+  engine.NumericOnly = false;
+  engine.AllowedChars = kDigitAlphabet;
+  engine.RecognizeWord(crop->BlockHandle());
+  engine.GetText(digits);
+  return SpliceZone(letters, digits, currency);
+}
+
+// The Code 39 barcode in the right half of the binarised note, or empty.
+std::string ReadPoundBarcode(const TDIB& work) {
+  std::unique_ptr<TDIB> crop = work.Crop(work.Width() / 2, 0, work.Width() - 1, work.Height() - 1);
+  ZAzudivozUDA reader;
+  reader.MinCodeLen = 9;
+  reader.MaxCodeLen = 12;
+  reader.ExpectedCodes = 1;
+  reader.VirtualLaserSize = Round(work.YDpi() / 10.0);  // a tenth of an inch
+  reader.VirtualLaserStep = 1;
+  reader.VerifyCheckDigit = false;
+  reader.CodeTypes = TBarCodeTypes{1} << bcCode39;
+  reader.ReadBarcodes(crop->BlockHandle());
+  if (reader.CodeCount() < 1) return {};
+  return reader.GetCode(0).Text;
+}
+
+// One pass: binarise, locate the zones, read them, cross-check, accept.
+void RunPass(const TDIB& input, int32_t pass, std::string& currency,
+             std::vector<TSerialCandidate>& candidates, std::string& serial, double& confidence) {
+  std::unique_ptr<TDIB> work = input.Duplicate();
+  Binarise(*work, pass);
+  if (work->XDpi() < kMinPlausibleDpi) work->SetXDpi(kAssumedDpi);
+  if (work->YDpi() < kMinPlausibleDpi) work->SetYDpi(kAssumedDpi);
+  if (currency == "AUTO") {
+    const double widthMm = static_cast<double>(work->Width()) / work->XDpi() * 25.4;
+    const double heightMm = static_cast<double>(work->Height()) / work->YDpi() * 25.4;
+    currency = DetectCurrency(widthMm, heightMm);
+  }
+  const PassMeasures m = MeasuresFor(*work, currency);
+
+  TBlobList blobs;
+  work->FindBlobs(8, m.minBlobWidth, m.minBlobHeight, 0, &blobs);
+  for (int32_t i = blobs.Count() - 1; i >= 0; --i) {
+    const TBlobRec& b = blobs.Items(i);
+    if (b.Bottom - b.Top > m.maxBlobHeight || b.Right - b.Left > m.maxBlobWidth) blobs.Delete(i);
+  }
+  blobs.Sort();
+  TBlobList leftGroups, rightGroups;
+  GroupBlobs(blobs, work->Width(), m, leftGroups, rightGroups);
+  work->EraseSmallBlobs(3, 3, nullptr);
+
+  const std::optional<TRect> leftZone = ChooseZone(leftGroups, work->Width() / 4, m);
+  const std::optional<TRect> rightZone = ChooseZone(rightGroups, 3 * work->Width() / 4, m);
+
+  // Odd passes read the original grey levels, even passes the cleaned bilevel copy.
+  const TDIB& source = pass % 2 == 1 ? input : *work;
+  std::string left = leftZone ? ReadZone(source, *leftZone, currency) : std::string();
+  std::string right = rightZone ? ReadZone(source, *rightZone, currency) : std::string();
+  if (currency == "LBP") left = ReadPoundBarcode(*work);
+
+  CrossFill(left, right);
+  AcceptValues(currency, left, right, candidates, serial, confidence);
+}
+
+}  // namespace
+
+void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::string& serial,
+                      double& confidence) {
+  serial.clear();
+  std::string code = NormaliseCurrency(currency);
+  std::vector<TSerialCandidate> candidates;
+  int32_t pass = 0;
+  do {
+    confidence = 0;
+    RunPass(raster, pass, code, candidates, serial, confidence);
+    ++pass;
+  } while (pass <= kLastPass && confidence != 100);
+  VoteCandidates(candidates, pass, serial, confidence);
+}
