@@ -15,6 +15,7 @@
 
 namespace {
 
+using sheet_glyphs::DrawnGlyph;
 using sheet_glyphs::TGlyphUnderTest;
 using sheet_glyphs::TSheetGlyph;
 
@@ -110,29 +111,6 @@ TEST(LettersMZ, NearMissesAreNotProposedWithHighConfidence) {
     }
   }
   EXPECT_GT(tried, 90);
-}
-
-// A hand-drawn glyph: the box is the ink of the art, which must keep a
-// margin of paper; the line is that of a capital (top at the box top, base
-// at its bottom, mean line halfway).
-TSheetGlyph DrawnGlyph(const std::vector<std::string>& art) {
-  TSheetGlyph g;
-  g.art = art;
-  g.left = g.top = 1000;
-  g.right = g.bottom = -1;
-  for (int32_t y = 0; y < static_cast<int32_t>(art.size()); ++y)
-    for (int32_t x = 0; x < static_cast<int32_t>(art[y].size()); ++x)
-      if (art[y][x] == '#') {
-        g.left = std::min(g.left, x);
-        g.right = std::max(g.right, x);
-        g.top = std::min(g.top, y);
-        g.bottom = std::max(g.bottom, y);
-      }
-  g.lineTop = g.top;
-  g.lineMean = (g.top + g.bottom) / 2;
-  g.lineBase = g.bottom;
-  g.lineBottom = g.bottom + (g.bottom - g.top) / 3 + 1;
-  return g;
 }
 
 struct TDrawnCase {

@@ -15,6 +15,7 @@
 
 namespace {
 
+using sheet_glyphs::DrawnGlyph;
 using sheet_glyphs::TGlyphUnderTest;
 using sheet_glyphs::TSheetGlyph;
 
@@ -192,6 +193,165 @@ TEST(BracketsAndSymbols, HoleCountsOfTheContext) {
     RunOwnRecogniser(c.ch, engine, glyph.context());
     EXPECT_EQ(glyph.conf(Reading(c.ch)) > 0, c.proposed)
         << c.font << " " << Utf8(c.ch) << " with " << c.holes << " holes";
+  }
+}
+
+// Flags and hole counts of the context decide the sharp s: only a tall glyph,
+// and one with holes only when it reaches into the descender zone.
+TEST(BracketsAndSymbols, SharpSNeedsATallGlyphAndADescenderForHoles) {
+  struct TCase {
+    bool tall, descender;
+    int32_t holes;
+    bool proposed;
+  };
+  const TCase cases[] = {
+      {true, false, 0, true}, {false, false, 0, false}, {true, false, 1, false},
+      {true, true, 1, true},  {true, true, 0, true},
+  };
+  for (const char* font : {kSans, kSerif}) {
+    for (const TCase& c : cases) {
+      TOmnifontOCR engine;
+      TGlyphUnderTest glyph(engine, SheetGlyph(font, u'\u00DF'));
+      glyph.context().IsTall = c.tall;
+      glyph.context().HasDescender = c.descender;
+      glyph.context().Holes.Count = c.holes;
+      RecogniseSymbols(engine, glyph.context());
+      EXPECT_EQ(glyph.conf(u'\u00DF') > 0, c.proposed)
+          << font << " tall " << c.tall << " descender " << c.descender << " holes " << c.holes;
+    }
+  }
+}
+
+// A chevron wider than half the engine's average character width gets 98
+// whatever its own width (the value replaces the penalties for narrow
+// glyphs); only narrower ones keep their own confidence. Bent arms cost x95
+// each after that. A chevron wider than tall gets 98 from its own rule.
+TEST(BracketsAndSymbols, ChevronConfidenceFollowsTheAverageWidth) {
+  // clang-format off
+  const TSheetGlyph narrow = DrawnGlyph({
+      "........", ".....##.", "....##..", "...##...", "..##....", ".##.....", "..##....",
+      "...##...", "....##..", ".....##.", "........"});
+  // clang-format on
+  struct TCase {
+    const char* what;
+    TSheetGlyph glyph;
+    int32_t avgCharWidth;
+    int32_t conf;
+  };
+  const TCase cases[] = {
+      {kSerif, SheetGlyph(kSerif, u'<'), 5, 98},
+      {kSerif, SheetGlyph(kSerif, u'<'), 1000, 100},
+      {kSans, SheetGlyph(kSans, u'<'), 5, 88},
+      {kSans, SheetGlyph(kSans, u'<'), 1000, 90},
+      {kDejaVu, SheetGlyph(kDejaVu, u'<'), 5, 98},
+      {kDejaVu, SheetGlyph(kDejaVu, u'<'), 1000, 98},
+      {"6 wide", narrow, 5, 98},
+      {"6 wide", narrow, 1000, 99},
+  };
+  for (const TCase& c : cases) {
+    TOmnifontOCR engine;
+    engine.AvgCharWidth = c.avgCharWidth;
+    TGlyphUnderTest glyph(engine, c.glyph);
+    RecogniseBrackets(engine, glyph.context());
+    EXPECT_EQ(glyph.conf(u'<'), c.conf) << c.what << ", average width " << c.avgCharWidth;
+  }
+}
+
+// A slash three pixels thick, W x H, drawn with a margin; the middle pixel
+// of the stroke is paper in each of the split rows.
+std::vector<std::string> DrawnSlash(int32_t W, int32_t H, const std::vector<int32_t>& splitRows) {
+  constexpr int32_t kMargin = 2;
+  std::vector<std::string> art(H + 2 * kMargin, std::string(W + 2 * kMargin, '.'));
+  for (int32_t y = 0; y < H; ++y) {
+    const int32_t left = (H - 1 - y) * (W - 3) / (H - 1);
+    art[kMargin + y].replace(kMargin + left, 3, "###");
+  }
+  for (int32_t y : splitRows) {
+    std::string& row = art[kMargin + y];
+    row[row.find('#') + 1] = '.';
+  }
+  return art;
+}
+
+// Chevrons, parentheses and slashes are single strokes: a tall glyph may have
+// two rows that cross two runs, a glyph under 16 rows none.
+TEST(BracketsAndSymbols, SlashAllowsTwoSplitRowsOnlyFromSixteenRowsUp) {
+  struct TCase {
+    int32_t H;
+    std::vector<int32_t> splitRows;
+    bool proposed;
+  };
+  const TCase cases[] = {
+      {15, {}, true},  {15, {5}, false},    {16, {}, true},
+      {16, {5}, true}, {16, {3, 11}, true}, {16, {3, 7, 11}, false},
+  };
+  for (const TCase& c : cases) {
+    TOmnifontOCR engine;
+    TGlyphUnderTest glyph(engine, DrawnGlyph(DrawnSlash(9, c.H, c.splitRows)));
+    RecogniseBrackets(engine, glyph.context());
+    EXPECT_EQ(glyph.conf(u'/') >= 90, c.proposed)
+        << "H " << c.H << ", " << c.splitRows.size() << " split rows";
+  }
+}
+
+// The lower walk of the parenthesis starts on row H - H/12: below a glyph
+// under 12 rows, where the gap reads 0, so its bottom rows must touch the
+// edge.
+TEST(BracketsAndSymbols, SmallParenthesisWalkStartsBelowTheBox) {
+  // clang-format off
+  const struct {
+    const char* what;
+    std::vector<std::string> art;
+    bool proposed;
+  } cases[] = {
+      {"10 rows, round ends", {
+           "........", "..##....", "...##...", "....##..", "....##..", "....##..", "....##..",
+           "....##..", "....##..", "...##...", "..##....", "........"}, false},
+      {"10 rows, bottom at the edge", {
+           "........", "..##....", "...##...", "....##..", "....##..", "....##..", "....##..",
+           "....##..", "....##..", "....##..", "....##..", "........"}, true},
+      {"12 rows, round ends", {
+           "........", "..##....", "...##...", "....##..", "....##..", "....##..", "....##..",
+           "....##..", "....##..", "....##..", "....##..", "...##...", "..##....", "........"}, true},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    TOmnifontOCR engine;
+    TGlyphUnderTest glyph(engine, DrawnGlyph(c.art));
+    RecogniseBrackets(engine, glyph.context());
+    EXPECT_EQ(glyph.conf(u')') == 98, c.proposed) << c.what;
+  }
+}
+
+// Square brackets are told apart by which side the arms reach: a stem in the
+// middle with equal arms on both sides is neither.
+TEST(BracketsAndSymbols, SquareBracketNeedsArmsOnOneSide) {
+  // clang-format off
+  const struct {
+    const char* what;
+    std::vector<std::string> art;
+    char16_t ch;
+  } cases[] = {
+      {"arms right", {
+           ".........", ".#######.", ".#######.", ".###.....", ".###.....", ".###.....", ".###.....",
+           ".###.....", ".###.....", ".###.....", ".###.....", ".###.....", ".###.....",
+           ".#######.", ".#######.", "........."}, u'['},
+      {"arms left", {
+           ".........", ".#######.", ".#######.", ".....###.", ".....###.", ".....###.", ".....###.",
+           ".....###.", ".....###.", ".....###.", ".....###.", ".....###.", ".....###.",
+           ".#######.", ".#######.", "........."}, u']'},
+      {"arms both sides", {
+           ".........", ".#######.", ".#######.", "....#....", "....#....", "....#....", "....#....",
+           "....#....", "....#....", "....#....", "....#....", "....#....", "....#....",
+           ".#######.", ".#######.", "........."}, NoChar},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    TOmnifontOCR engine;
+    TGlyphUnderTest glyph(engine, DrawnGlyph(c.art));
+    RecogniseBrackets(engine, glyph.context());
+    EXPECT_EQ(glyph.conf(u'[') > 0, c.ch == u'[') << c.what;
+    EXPECT_EQ(glyph.conf(u']') > 0, c.ch == u']') << c.what;
   }
 }
 
