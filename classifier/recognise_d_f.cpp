@@ -482,8 +482,12 @@ void TestSmallF(const TLetterView& v) {
   int32_t conf = noLedge && noTwo ? 96 : (noLedge != noTwo ? 98 : 100);
   if (c.gL(H / 4) > 1 && c.gT(0, H / 4) < H / 4) conf = Times(conf, 95);
   if (o.allInk(0, W - 1, 0, 0)) conf = Times(conf, 98);
+  // A short glyph is cut to 80 %. A descender then earns one point, which
+  // never lifts the confidence to the next level: not to 100 for a tall
+  // glyph, not past 80 for a short one.
   if (!v.ctx.IsTall) conf = conf * 8 / 10;
-  if (conf < 99 && v.ctx.HasDescender) conf += 1;
+  const int32_t ceiling = v.ctx.IsTall ? 99 : 80;
+  if (conf < ceiling && v.ctx.HasDescender) conf += 1;
   v.propose(u'f', conf);
 }
 

@@ -720,8 +720,10 @@ void TestCapitalJ(const TLetterView& v) {
   if (3 * W < H) {
     if (c.allInk(0, W - 1, H - 1, H - 1) || c.allInk(0, W - 1, H - 2, H - 2)) return;
     if (c.ink(0, 0, 0, 1) && c.gR(H - 1) < 2) return;
-    if (c.gR(H - 1) > 3 * W / 4 && c.gR(H / 4) < c.gR(0)) return;
   }
+  // A foot that ends in the left quarter: the stem must not lean out to the
+  // right above the quarter row, whatever the glyph's width.
+  if (c.gR(H - 1) > 3 * W / 4 && c.gR(H / 4) < c.gR(0)) return;
   if (c.nRow(H / 3) != 1 || c.nRow(H / 4) != 1) return;
   if (!v.ctx.HasDescender) {
     if (!c.ink(0, 0, H / 2, H - 1)) conf = Times(conf, 98);

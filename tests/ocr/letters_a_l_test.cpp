@@ -346,6 +346,46 @@ TEST(LettersAToL, HConfidenceCollapsesWithALeftGapLow) {
   }
 }
 
+// A short "f" is cut to 80 % and never rises above 80, not even with the point
+// a descender earns: two "f" glyphs on a line that makes them short (their
+// top below the middle of the ascender zone) and descending.
+TEST(LettersAToL, ShortDescendingFIsAtMostEighty) {
+  for (const char* font : {"LiberationSans_10pt", "LiberationSerif_10pt"}) {
+    const TArtGlyph g = Fixture(font, u'f');
+    int32_t top = 0, bottom = static_cast<int32_t>(g.art.size()) - 1;
+    while (g.art[top].find('#') == std::string::npos) ++top;
+    while (g.art[bottom].find('#') == std::string::npos) --bottom;
+    const TLine tall = {top, top + 3, bottom, bottom + 6};
+    const TLine shortAndLow = {top - 10, top + 2, bottom - 3, bottom + 3};
+    const Cands asTall = TTestGlyph(g.art, tall).Run({RecogniseF});
+    ASSERT_EQ(asTall.count(u'f'), 1u) << font;
+    TTestGlyph glyph(g.art, shortAndLow);
+    ASSERT_FALSE(glyph.Context().IsTall) << font;
+    ASSERT_TRUE(glyph.Context().HasDescender) << font;
+    const Cands found = glyph.Run({RecogniseF});
+    ASSERT_EQ(found.count(u'f'), 1u) << font;
+    // The cut of the tall confidence, plus the descender's point below 80.
+    const int32_t cut = asTall.at(u'f') * 8 / 10;
+    EXPECT_EQ(found.at(u'f'), cut < 80 ? cut + 1 : 80) << font;
+  }
+}
+
+// A "J" whose foot ends in the left quarter of the bottom row must not have
+// its right edge step in below the top row, however wide it is (here
+// 3W >= H): with the top-right corner cut it is refused.
+TEST(LettersAToL, JWithFootOnTheLeftNeedsAStraightTopRight) {
+  Art art = {
+      "............", "............", ".......###..", ".......###..", ".......###..",
+      ".......###..", ".......###..", ".......###..", ".......###..", ".......###..",
+      ".......###..", ".......###..", ".......###..", ".......###..", "..#....###..",
+      "..#...###...", "..#.###.....", "..#.........", "............", "............",
+  };
+  const TLine line = {2, 6, 17, 22};
+  EXPECT_EQ(TTestGlyph(art, line).Run({RecogniseIJ}).count(u'J'), 1u);
+  art[2] = ".......##...";  // the top-right corner cut off
+  EXPECT_EQ(TTestGlyph(art, line).Run({RecogniseIJ}).count(u'J'), 0u);
+}
+
 // ---------------------------------------------------------------- robustness
 
 // Small random glyphs filling their raster to its edges, with line heights
