@@ -39,8 +39,8 @@ bool TDigitTests::fiveTopAndOpenings(int32_t& conf) const {
   tb += inkRun(xi, tb, dirDown);
   const int32_t yq = platform::Round((3.0 * tb + ym) / 4.0);
 
-  // Something right of the left stroke under the bar, with a single stroke
-  // across the middle: the shape leans towards an "S" or a "6".
+  // Ink right of the left stroke just under the bar, and a single stroke
+  // across the middle: traits an "S" shares.
   if (runs(xi, yq, W - 1, yq) > 0 && (nRow(H / 2) == 1 || nRow(H / 2 - 1) == 1)) {
     if (gap(xi - 1, ym, dirDown) < gap(xi, ym, dirDown)) Penalise(conf, 98);
     if (gap(xi + 1, ym, dirUp) < gap(xi, ym, dirUp)) Penalise(conf, 98);
@@ -71,8 +71,9 @@ bool TDigitTests::fiveTopAndOpenings(int32_t& conf) const {
 }
 
 bool TDigitTests::fiveLeftProfile(int32_t& conf) const {
-  // The left stroke's profile between the top and its innermost row must not
-  // bulge in (which a "S" or a "3" does).
+  // Between the top and the row where the left stroke reaches furthest left,
+  // the left edge must not stick out further than at both ends (the upper
+  // curve of an "S" does).
   int32_t smallest = W, ym2 = H / 4;
   for (int32_t y = H / 4; y <= H / 2 - 1; ++y) {
     if (gL(y) < smallest) {
@@ -231,7 +232,8 @@ bool TDigitTests::oneProfiles(int32_t& conf, const TOneStem& stem) const {
 }
 
 bool TDigitTests::oneOutline(int32_t& conf) const {
-  // A stroke ending in the bottom right after a wide right gap: "4" or "7"-like.
+  // A wide paper gap on the right low down above ink in the bottom-right
+  // corner, or a wide one at mid height: more than a single stem.
   if (gR(3 * H / 4) > W / 2 && ink(W - 1 - W / 4, W - 1, H - 2, H - 1)) return false;
   if (gR(H / 2) > 2 * W / 3) return false;
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -202,6 +205,9 @@ TEST(DigitRecogniser, TopReadingOnEveryFixtureDigit) {
   }
   // The narrow slanted "7" of Nimbus Mono PS Bold loses its stem test: its
   // right gap grows by only four pixels where a third of the width is asked.
+  std::cout << "  top reading right:";
+  for (int32_t d = 0; d < 10; ++d) std::cout << ' ' << d << '=' << right[d] << '/' << all[d];
+  std::cout << "\n";
   const std::array<int32_t, 10> bar = {16, 16, 16, 16, 16, 16, 16, 15, 16, 16};
   for (int32_t d = 0; d < 10; ++d) {
     EXPECT_EQ(all[d], 16) << d;
@@ -375,6 +381,117 @@ TEST(DigitRecogniser, TheDispatcherReadsDigitsInNumericMode) {
       EXPECT_EQ(ClassifyGlyph(engine, record, *crop, kThreshold), static_cast<char16_t>(digit))
           << name;
     }
+  }
+}
+
+// Shape variants of a glyph: the same strokes drawn bolder, thinner,
+// narrower, lower or smaller, so that the measurements land on other values.
+Art Bolder(const Art& art) {  // every ink pixel also inks its right neighbour
+  Art out = art;
+  for (std::string& row : out) row += '.';
+  for (size_t y = 0; y < art.size(); ++y) {
+    for (size_t x = 0; x < art[y].size(); ++x) {
+      if (art[y][x] == '#') out[y][x + 1] = '#';
+    }
+  }
+  return out;
+}
+
+Art Thinner(const Art& art) {  // every ink run loses its leftmost pixel
+  Art out = art;
+  for (size_t y = 0; y < art.size(); ++y) {
+    for (size_t x = 0; x < art[y].size(); ++x) {
+      if (art[y][x] == '#' && (x == 0 || art[y][x - 1] != '#')) out[y][x] = '.';
+    }
+  }
+  return out;
+}
+
+Art Narrower(const Art& art) {  // every third column dropped
+  Art out;
+  for (const std::string& row : art) {
+    std::string kept;
+    for (size_t x = 0; x < row.size(); ++x) {
+      if (x % 3 != 1) kept += row[x];
+    }
+    out.push_back(kept);
+  }
+  return out;
+}
+
+Art Lower(const Art& art) {  // every third row dropped
+  Art out;
+  for (size_t y = 0; y < art.size(); ++y) {
+    if (y % 3 != 1) out.push_back(art[y]);
+  }
+  return out;
+}
+
+Art Smaller(const Art& art) {  // halved: a pixel is ink when its 2 x 2 block holds ink
+  Art out;
+  for (size_t y = 0; y < art.size(); y += 2) {
+    std::string row;
+    for (size_t x = 0; x < art[y].size(); x += 2) {
+      bool ink = false;
+      for (size_t dy = 0; dy < 2 && y + dy < art.size(); ++dy) {
+        for (size_t dx = 0; dx < 2 && x + dx < art[y].size(); ++dx) {
+          ink = ink || art[y + dy][x + dx] == '#';
+        }
+      }
+      row += ink ? '#' : '.';
+    }
+    out.push_back(row);
+  }
+  return out;
+}
+
+// Every fixture glyph and its variants, read as they were when the readings
+// were recorded (digit_readings.txt). This pins the recogniser's arithmetic
+// on hundreds of shapes, so that a refactoring that moves one comparison by a
+// pixel shows up. To record again after a deliberate change, run the test
+// with VEREVIZU_RECORD_DIGIT_READINGS set to a file name and review the diff.
+TEST(DigitRecogniser, ReadingsOfFixtureVariantsStayAsRecorded) {
+  const std::vector<std::pair<std::string, std::function<Art(const Art&)>>> variants = {
+      {"plain", [](const Art& a) { return a; }},
+      {"bolder", Bolder},
+      {"thinner", Thinner},
+      {"narrower", Narrower},
+      {"lower", Lower},
+      {"smaller", Smaller},
+  };
+  std::map<std::string, std::string> recorded;
+  {
+    std::ifstream in(std::string(VEREVIZU_TEST_DATA) + "/glyphs/digit_readings.txt");
+    ASSERT_TRUE(in) << "missing digit_readings.txt";
+    std::string line;
+    while (std::getline(in, line)) {
+      const size_t tab = line.find('\t');
+      if (tab != std::string::npos) recorded[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+  }
+  const char* recordTo = std::getenv("VEREVIZU_RECORD_DIGIT_READINGS");
+  const bool recording = recordTo != nullptr;
+  std::ofstream out;
+  if (recording) out.open(recordTo);
+  int32_t compared = 0;
+  for (const auto* set : {&FixtureDigits(), &FixtureLetters()}) {
+    for (const TArtGlyph& g : *set) {
+      for (const auto& [variant, make] : variants) {
+        const std::string key = g.name + " " + variant;
+        const std::string read = ReadDigits(make(g.art));
+        if (recording) {
+          out << key << '\t' << read << '\n';
+          continue;
+        }
+        const auto it = recorded.find(key);
+        ASSERT_NE(it, recorded.end()) << key;
+        EXPECT_EQ(read, it->second) << key;
+        ++compared;
+      }
+    }
+  }
+  if (!recording) {
+    EXPECT_EQ(compared, static_cast<int32_t>(recorded.size()));
   }
 }
 
