@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -366,6 +367,72 @@ TEST(RecogniseBoxAccent, AnEWithADetachedAcuteReadsAsEAcuteOnItsFullBox) {
   EXPECT_EQ(r.Accent, accAcute);
   EXPECT_EQ(r.Top, 5) << "the box is the full box again";
   EXPECT_EQ(r.Bottom, e->bottom);
+}
+
+TEST(RecogniseBoxRobustness, RandomGlyphsAtTheRasterBordersStayInside) {
+  // Boxes reaching the raster's edges, odd line heights and every retry path:
+  // the sanitizers catch any read outside a raster.
+  std::mt19937 random(7);
+  auto pick = [&](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(random);
+  };
+  for (int trial = 0; trial < 300; ++trial) {
+    const int32_t w = pick(1, 30), h = pick(1, 40);
+    Art art(h, std::string(w, '.'));
+    const int32_t density = pick(10, 80);
+    for (auto& row : art) {
+      for (char& c : row) c = pick(1, 100) <= density ? '#' : '.';
+    }
+    auto page = MakeRaster(art);
+    TOmnifontOCR engine;
+    engine.NumericOnly = trial % 3 == 0;
+    engine.SourceBilevel = trial % 2 == 0;
+    TCharRecord r;
+    r.Left = pick(0, w - 1);
+    r.Right = pick(r.Left, w - 1);
+    r.Top = pick(0, h - 1);
+    r.Bottom = pick(r.Top, h - 1);
+    r.SeedX = pick(-2, w + 1);
+    r.SeedY = pick(-2, h + 1);
+    if (trial % 4 != 0) {
+      r.LineTop = pick(0, h);
+      r.LineMean = pick(r.LineTop, h);
+      r.LineBase = pick(r.LineMean, h + 2);
+      r.LineBottom = pick(r.LineBase, h + 4);
+    }
+    r.Raster = page.get();
+    RecogniseBox(engine, r, kThreshold, 0);
+    EXPECT_EQ(engine.Pass, 0);
+    EXPECT_GE(r.CandCount, 0);
+    EXPECT_LE(r.CandCount, 9);
+  }
+}
+
+TEST(RecogniseBoxRobustness, SheetGlyphsCutToTheirBoxesStayInside) {
+  // Every glyph alone on a raster no larger than its box, so that probes
+  // reaching past the box meet the raster's edge.
+  for (const char* file : {"/glyphs/letters_a_l.txt", "/glyphs/letters_m_z.txt"}) {
+    for (const auto& g : sheet_glyphs::ReadSheetGlyphs(std::string(VEREVIZU_TEST_DATA) + file)) {
+      SCOPED_TRACE(g.font + " " + std::to_string(int(g.ch)));
+      Art art;
+      for (int32_t y = g.top; y <= g.bottom; ++y) {
+        art.push_back(g.art[y].substr(g.left, g.right - g.left + 1));
+      }
+      auto page = MakeRaster(art);
+      TOmnifontOCR engine;
+      engine.NumericOnly = false;
+      TCharRecord r;
+      r.Right = g.right - g.left;
+      r.Bottom = g.bottom - g.top;
+      r.LineTop = g.lineTop - g.top;
+      r.LineMean = g.lineMean - g.top;
+      r.LineBase = g.lineBase - g.top;
+      r.LineBottom = g.lineBottom - g.top;
+      r.Raster = page.get();
+      RecogniseBox(engine, r, kThreshold, 0);
+      EXPECT_EQ(engine.Pass, 0);
+    }
+  }
 }
 
 }  // namespace
