@@ -77,7 +77,12 @@ enum class TPlace { Tall, Short, Descending, ShortDescending };
 // Runs the digit recogniser alone on one glyph standing on a line of its own
 // height (top at the line's top, bottom on the baseline), and returns its
 // candidates as "digit:confidence" in rank order, e.g. "3:100 1:76".
-std::string ReadDigits(const Art& art, TPlace place = TPlace::Tall) {
+// The record's own fields as the dispatcher would have them, changed by a
+// test before the recogniser runs.
+using TRecordEdit = std::function<void(TCharRecord&)>;
+
+std::string ReadDigits(const Art& art, TPlace place = TPlace::Tall,
+                       const TRecordEdit& edit = nullptr) {
   TOmnifontOCR engine;
   const auto crop = MakeRaster(art);
   const int32_t w = crop->Width(), h = crop->Height();
@@ -88,6 +93,7 @@ std::string ReadDigits(const Art& art, TPlace place = TPlace::Tall) {
   record.LineBase = h - 1;
   record.LineBottom = h - 1 + h / 4;
   record.Raster = crop.get();
+  if (edit) edit(record);
   TGlyphContext context;
   context.Glyph = &record;
   context.Crop = crop.get();
@@ -271,6 +277,60 @@ TEST(DigitRecogniser, ShortAndDescendingGlyphsArePenalised) {
     EXPECT_EQ(ReadDigits(Glyph(c.glyph), c.place), c.read)
         << c.glyph << " place " << static_cast<int>(c.place);
   }
+}
+
+// The record's line heights and marks above, as some digits read them.
+TEST(DigitRecogniser, LineHeightsAndMarksAboveAsTheDigitsReadThem) {
+  const std::string one = "liberationsans_10pt_digits_0031";  // 29 rows
+  const std::string two = "liberationsans_10pt_digits_0032";
+  const std::string six = "liberationsans_10pt_digits_0036";
+  const std::string seven = "liberationsans_10pt_digits_0037";
+  const std::string eight = "liberationsans_10pt_digits_0038";
+  struct Case {
+    std::string glyph;
+    TPlace place;
+    TRecordEdit edit;
+    const char* read;
+    const char* why;
+  } const cases[] = {
+      {one, TPlace::Tall, [](TCharRecord& r) { r.MarksAbove = 1; }, "", "a dotted stroke is no 1"},
+      {one, TPlace::Tall, [](TCharRecord& r) { r.MarksAbove = 2; }, "1:100",
+       "only one mark counts"},
+      {one, TPlace::Tall,
+       [](TCharRecord& r) {
+         r.LineMean = 0;
+         r.Top = 15;  // below the middle of mean line 0 and baseline 28
+       },
+       "1:90", "top below the middle of the x-height zone"},
+      {one, TPlace::Tall,
+       [](TCharRecord& r) {
+         r.LineMean = 0;
+         r.Top = 14;
+       },
+       "1:100", "top at that middle"},
+      {one, TPlace::Tall, [](TCharRecord& r) { r.LineMean = r.LineBase - 58; }, "",
+       "a line at least twice as high as the glyph"},
+      {one, TPlace::Short, [](TCharRecord& r) { r.LineBase = 0; }, "1:100",
+       "no line: a short 1 is not penalised"},
+      {two, TPlace::Tall, [](TCharRecord& r) { r.MarksAbove = 1; }, "2:98", "an accent over a 2"},
+      {two, TPlace::Short, [](TCharRecord& r) { r.LineBottom = 0; }, "2:100",
+       "no line: a short 2 keeps its confidence"},
+      {six, TPlace::Tall, [](TCharRecord& r) { r.MarksAbove = 1; }, "6:98", "an accent over a 6"},
+      {seven, TPlace::Tall, [](TCharRecord& r) { r.LineMean = r.LineBase - 29; }, "",
+       "a line at least as high as the glyph"},
+      {seven, TPlace::Tall, [](TCharRecord& r) { r.LineMean = r.LineBase - 28; }, "7:100",
+       "a line just lower than the glyph"},
+      {eight, TPlace::Short, [](TCharRecord& r) { r.LineMean = 3; }, "8:99",
+       "top within an eighth of the height above the mean line"},
+      {eight, TPlace::Short, [](TCharRecord& r) { r.LineMean = 4; }, "8:98",
+       "top further above the mean line"},
+      {eight, TPlace::Descending, [](TCharRecord& r) { r.LineBase = r.Bottom - 4; }, "8:99",
+       "reaching an eighth of its height below the baseline"},
+      {eight, TPlace::Descending, [](TCharRecord& r) { r.LineBase = r.Bottom - 3; }, "8:100",
+       "reaching less far below the baseline"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ReadDigits(Glyph(c.glyph), c.place, c.edit), c.read) << c.why;
 }
 
 // Rules seen on fixtures changed in one place.
