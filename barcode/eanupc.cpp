@@ -87,10 +87,10 @@ int32_t Find(const std::array<std::string_view, 10>& table, std::string_view s) 
 // Mean guard width of one kind; every guard must stay within 1.5 times it.
 double GuardModule(std::span<const int32_t> runs, int32_t start, const std::vector<int32_t>& at) {
   double sum = 0;
-  for (int32_t off : at) sum += std::abs(runs[start + off]);
+  for (int32_t off : at) sum += std::abs(static_cast<double>(runs[start + off]));
   const double module = sum / static_cast<double>(at.size());
   for (int32_t off : at) {
-    if (std::abs(runs[start + off]) > 1.5 * module) {
+    if (std::abs(static_cast<double>(runs[start + off])) > 1.5 * module) {
       throw BarCodeException("Invalid EAN/UPC start/stop pattern..");
     }
   }
@@ -208,7 +208,7 @@ void DecodeEANUPC(const TCandidate& candidate, TBarCodeResult& rec) {
   ModuleReferences spaces{ms, 2 * ms, 3 * ms, 4 * ms};
   for (int32_t i = start; i <= end; ++i) {
     const int32_t run = runs[i];
-    StretchReferences(run > 0 ? bars : spaces, std::abs(run));
+    StretchReferences(run > 0 ? bars : spaces, std::abs(static_cast<double>(run)));
   }
   std::vector<ModuleElement> elements = ClassifyRuns(runs, start, n, bars, spaces);
 

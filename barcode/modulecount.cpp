@@ -24,7 +24,7 @@ std::vector<ModuleElement> ClassifyRuns(std::span<const int32_t> runs, int32_t f
   out.reserve(static_cast<std::size_t>(count));
   for (int32_t i = first; i < first + count; ++i) {
     const int32_t run = runs[static_cast<std::size_t>(i)];
-    out.push_back(ClassifyModules(std::abs(run), run > 0 ? bars : spaces));
+    out.push_back(ClassifyModules(std::abs(static_cast<double>(run)), run > 0 ? bars : spaces));
   }
   return out;
 }

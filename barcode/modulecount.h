@@ -47,7 +47,7 @@ void CheckSixElementCount(int32_t n);
 // Width of element i of the candidate that begins at `start`.
 inline double ElementWidth(std::span<const int32_t> runs, int32_t start, int32_t i) {
   const int32_t run = runs[static_cast<std::size_t>(start + i)];
-  return run < 0 ? -run : run;
+  return run < 0 ? -static_cast<double>(run) : run;
 }
 
 // The value whose pattern of module counts equals `pattern`, or -1.
