@@ -39,6 +39,10 @@ char WideCharToAnsi(char16_t c) {
   for (std::size_t i = 0; i < kHigh.size(); ++i) {
     if (kHigh[i] == c) return static_cast<char>(0x80 + i);
   }
+  // The C1 controls keep their byte, as the system's conversion does: the
+  // classifier reads the euro-shaped glyph as code 0x80, which must come out
+  // as the euro sign's byte and not as '?'.
+  if (c >= 0x80 && c <= 0x9F) return static_cast<char>(c);
   return '?';
 }
 

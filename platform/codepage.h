@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// One 16-bit character to Windows-1252; characters outside the code page give '?'.
+// One 16-bit character to Windows-1252; U+0080..U+009F keep their byte, other
+// characters outside the code page give '?'.
 char WideCharToAnsi(char16_t c);
 std::string WideToAnsi(std::u16string_view s);
 
