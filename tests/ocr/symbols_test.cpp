@@ -169,6 +169,21 @@ TEST(BracketsAndSymbols, DotBelowTheBoxIsFoundThroughTheLineBottom) {
   }
 }
 
+// An "!" whose dot lies inside its box looks no further down: ink of
+// another glyph under the box, crossing two runs, does not refuse it.
+TEST(BracketsAndSymbols, ExclamationWithItsDotIgnoresInkBelow) {
+  for (const char* font : {kSans, kSerif}) {
+    TSheetGlyph g = SheetGlyph(font, u'!');
+    ASSERT_LT(g.bottom + 2, static_cast<int32_t>(g.art.size())) << font;
+    std::string& row = g.art[g.bottom + 2];
+    row[g.left] = row[g.left + 1] = row[g.right] = '#';
+    TOmnifontOCR engine;
+    TGlyphUnderTest glyph(engine, g);
+    RecogniseSymbols(engine, glyph.context());
+    EXPECT_GE(glyph.conf(u'!'), 90) << font;
+  }
+}
+
 // The hole counts the dispatcher found decide: "$" needs exactly two, "#" one
 // or two, the euro shape none; "{" allows at most one, "}" any number.
 TEST(BracketsAndSymbols, HoleCountsOfTheContext) {
@@ -353,6 +368,17 @@ TEST(BracketsAndSymbols, SquareBracketNeedsArmsOnOneSide) {
     EXPECT_EQ(glyph.conf(u'[') > 0, c.ch == u'[') << c.what;
     EXPECT_EQ(glyph.conf(u']') > 0, c.ch == u']') << c.what;
   }
+}
+
+// The looped "&" must show a top gap that grows somewhere walking left from
+// the right edge; the walk starts on the edge column, whose neighbour outside
+// the box reads no gap. A monospaced "&" whose tail rises at the right passes
+// on that first step.
+TEST(BracketsAndSymbols, AmpersandTopGapWalkStartsAtTheEdge) {
+  TOmnifontOCR engine;
+  TGlyphUnderTest glyph(engine, SheetGlyph("LiberationMono_10pt", u'&'));
+  RecogniseSymbols(engine, glyph.context());
+  EXPECT_GE(glyph.conf(u'&'), 90);
 }
 
 // Top-1 accuracy of the whole classifier (letters allowed) on every sheet
