@@ -157,7 +157,12 @@ void TDibGraphic::NewImage(int32_t width, int32_t height, TGraphicFormat format,
   palette_ = palette.empty() ? StandardPalette(format) : palette;
   palette_.resize(static_cast<std::size_t>(entries), 0);
 
-  dib_.assign(kInfoHeaderSize + 4 * static_cast<std::size_t>(entries) + imageBytes, 0);
+  try {
+    dib_.assign(kInfoHeaderSize + 4 * static_cast<std::size_t>(entries) + imageBytes, 0);
+  } catch (...) {
+    Clear();
+    throw;
+  }
   stride_ = static_cast<int32_t>(stride);
   std::uint8_t* h = dib_.data();
   WriteLE32(h + 0, kInfoHeaderSize);
