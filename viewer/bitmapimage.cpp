@@ -90,7 +90,7 @@ TBitmapImage DecodeBitmapFile(std::span<const std::uint8_t> data) {
     const int32_t height = ReadLE16(&dib[6]);
     const uint16_t bitCount = ReadLE16(&dib[10]);
     const std::size_t entries = bitCount <= 8 ? (std::size_t{1} << bitCount) : 0;
-    if (kCoreHeaderSize + 3 * entries > dib.size()) InvalidBitmap();
+    if (kCoreHeaderSize + 3 * entries > dib.size() || bitsOffset < kCoreHeaderSize) InvalidBitmap();
     const std::size_t stride = ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
     const std::size_t rows = stride * static_cast<std::size_t>(height);
     if (bitsOffset > dib.size() || rows > dib.size() - bitsOffset) InvalidBitmap();
@@ -109,7 +109,9 @@ TBitmapImage DecodeBitmapFile(std::span<const std::uint8_t> data) {
     return out;
   }
 
-  if (headerSize < kInfoHeaderSize || headerSize > dib.size()) InvalidBitmap();
+  // The rows follow the header; they never overlap it.
+  if (headerSize < kInfoHeaderSize || headerSize > dib.size() || bitsOffset < headerSize)
+    InvalidBitmap();
   const std::uint32_t compression = ReadLE32(&dib[16]);
   const uint16_t bitCount = ReadLE16(&dib[14]);
   if ((compression == kRle8 && bitCount == 8) || (compression == kRle4 && bitCount == 4)) {

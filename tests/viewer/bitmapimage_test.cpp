@@ -106,6 +106,12 @@ TEST(Bitmap, OldCoreHeaderAndBadFiles) {
   Bytes notBm = good;
   notBm[0] = 'X';
   EXPECT_EQ(message(notBm), "Invalid bitmap");
+  Bytes overlapping = good;
+  Put32(overlapping, 10, 14);  // rows said to start inside the header
+  EXPECT_EQ(message(overlapping), "Invalid bitmap");
+  Put32(overlapping, 30, 1);  // the same with run-length rows
+  overlapping[28] = 8;
+  EXPECT_EQ(message(overlapping), "Invalid bitmap");
   Put32(good, 30, 4);  // JPEG rows
   EXPECT_EQ(message(good), "Unsupported compression");
 }
