@@ -195,9 +195,9 @@ int32_t ZAzudivozUDA::ReadBarcodes(platform::BlockHandle Dib) {
             // Not this symbology: the slot keeps what it held.
           }
         }
+        // From the first bar to the first column of the closing quiet zone.
         const int32_t left = positions[candidate.Start];
-        const int32_t right =
-            positions[quietZones[q + 1]];  // first column of the closing quiet zone
+        const int32_t right = positions[quietZones[q + 1]];
         for (TBarCodeResult& slot : slots) {
           if (slot.Text.empty()) continue;
           slot.Rect = ReadingRect(dib, y, left, right);
