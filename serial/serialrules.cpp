@@ -14,7 +14,6 @@ using platform::Round;
 namespace serial_detail {
 namespace {
 
-constexpr int32_t kPasses = 9;
 constexpr char kUnreadable = '~';
 
 // Note sizes in millimetres; a note matches a size when both sides differ by
@@ -169,7 +168,7 @@ void VoteCandidates(const std::vector<TSerialCandidate>& candidates, int32_t pas
       confidence = (count * 100 / n) * confidence / 100;
     }
   }
-  confidence = std::nearbyint(confidence * 100) / 100;
+  confidence = Round(confidence * 100) / 100.0;  // two decimals, halves to even
 }
 
 }  // namespace serial_detail

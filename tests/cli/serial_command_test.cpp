@@ -1,0 +1,97 @@
+// verevizu serial, run in-process on fixture notes: the same output whatever
+// the number of jobs, an unreadable file reported without stopping the batch,
+// and the JSON members.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+
+namespace {
+
+const std::string kNotes = std::string(VEREVIZU_TEST_DATA) + "/notes/";
+
+struct Output {
+  int code;
+  std::string out, err;
+};
+
+Output RunTool(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int code = cli::Run(args, out, err, false);
+  return {code, out.str(), err.str()};
+}
+
+// A file that no decoder accepts, in a temporary folder removed by the test.
+class SerialToolTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("verevizu_serial_" +
+            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    broken_ = (dir_ / "broken.png").string();
+    std::ofstream(broken_, std::ios::binary) << "not a picture";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::filesystem::path dir_;
+  std::string broken_;
+};
+
+TEST_F(SerialToolTest, ParallelJobsPrintWhatOneJobPrintsAndABrokenFileDoesNotStopTheBatch) {
+  const std::vector<std::string> files = {kNotes + "note_usd_05.tif", broken_,
+                                          kNotes + "note_eur_05.tif", kNotes + "note_lbp_03.tif"};
+  std::vector<std::string> serial1 = {"serial", "--jobs", "1"};
+  std::vector<std::string> serial8 = {"serial", "--jobs", "8"};
+  serial1.insert(serial1.end(), files.begin(), files.end());
+  serial8.insert(serial8.end(), files.begin(), files.end());
+
+  const Output one = RunTool(serial1);
+  EXPECT_EQ(one.out, files[0] + "\tMK60834863*\t100\n" + files[2] + "\tM34892405068\t100\n" +
+                         files[3] + "\tL964226819\t100\n");
+  EXPECT_EQ(one.err, "verevizu: " + broken_ +
+                         ": Invalid Portable Graphics Network image, it has an invalid file "
+                         "header.\n");
+  EXPECT_EQ(one.code, 3);
+
+  const Output eight = RunTool(serial8);
+  EXPECT_EQ(eight.out, one.out);
+  EXPECT_EQ(eight.err, one.err);
+  EXPECT_EQ(eight.code, 3);
+}
+
+TEST(SerialTool, JsonGivesFileTimeSerialConfidenceAndCurrency) {
+  const std::string note = kNotes + "note_usd_05.tif";
+  const Output found = RunTool({"serial", "--json", "--currency", "usd", note});
+  EXPECT_TRUE(std::regex_match(found.out, std::regex(R"(\{"file":"[^"]*note_usd_05\.tif","ms":\d+,)"
+                                                     R"("serial":"MK60834863\*","confidence":100,)"
+                                                     R"("currency":"USD"\}\n)")))
+      << found.out;
+  EXPECT_EQ(found.code, 0);
+
+  // A picture with no serial zone: no serial, confidence 0, exit code 1.
+  const Output none = RunTool({"serial", "--json", "--currency=EUR",
+                               std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png"});
+  EXPECT_TRUE(std::regex_match(none.out,
+                               std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,)"
+                                          R"("currency":"EUR"\}\n)")))
+      << none.out;
+  EXPECT_EQ(none.code, 1);
+}
+
+TEST(SerialTool, AnUnknownCurrencyIsAUsageError) {
+  const Output r = RunTool({"serial", "--currency", "gbp", "x.png"});
+  EXPECT_EQ(r.err,
+            "verevizu serial: option --currency: 'GBP' is not one of USD, EUR, LBP, AUTO\n"
+            "Run 'verevizu serial --help' for its options.\n");
+  EXPECT_EQ(r.code, 2);
+}
+
+}  // namespace
