@@ -100,4 +100,20 @@ TEST(Samples, ACode39TextOutsideThePharmacodeAlphabetStaysCode39WithTheDefaultTy
   EXPECT_EQ(results[0].CodeType, bcCode39);
 }
 
+TEST(Samples, ThePoundNoteSerialBarcodeWithTheSerialReadersSettings) {
+  // A 300 dpi 1-bit scan of a whole note: guilloche, numerals, small print.
+  const auto graphic = LoadGraphicFromFile(kFolder + "/note_lbp_05.tif", 1);
+  const platform::BlockOwner dib(graphic->ExportPackedDib());
+  ZAzudivozUDA reader;
+  reader.CodeTypes = BarCodeBit(bcCode39);
+  reader.MinCodeLen = 9;
+  reader.MaxCodeLen = 12;
+  reader.ExpectedCodes = 1;
+  reader.VirtualLaserSize = graphic->YDpi() / 10;
+  reader.VirtualLaserStep = 1;
+  ASSERT_EQ(reader.ReadBarcodes(dib.get()), 1);
+  EXPECT_EQ(reader.GetCode(0).Text, "M035330261");
+  EXPECT_EQ(reader.GetCode(0).CodeType, bcCode39);
+}
+
 }  // namespace
