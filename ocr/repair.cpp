@@ -69,7 +69,7 @@ void AppendLeftPiece(TOmnifontOCR& engine, const TCharRecord& p, int32_t right) 
 }
 
 // One edge of a record. The top edge reads rows downwards from T, the bottom
-// edge upwards from B; `inward` is +1 or -1 accordingly.
+// edge upwards from B.
 struct Edge {
   bool Top;
   int32_t Row;     // T or B: the row the bar is looked for in
@@ -77,63 +77,35 @@ struct Edge {
   int32_t Towards() const { return Top ? dirDown : dirUp; }
 };
 
+// A run of ink along the edge row: its first column and its length.
+struct Bar {
+  int32_t V = 0;
+  int32_t Width = 0;
+};
+
 class JoinCutter {
  public:
   JoinCutter(TOmnifontOCR& engine, TCharRecord& p)
       : engine_(engine), p_(p), probe_(engine), t_(p.Top), b_(p.Bottom), r_(p.Right) {}
 
+  // One pass along an edge. The cursor moves from bar to bar; after a split
+  // it goes on from the remaining piece's left edge.
   void CutEdge(bool top) {
     const Edge edge{top, top ? t_ : b_, top ? 1 : -1};
-    const int32_t hm = b_ - t_ + 1;
-    const int32_t bt = b_ - t_;
     int32_t x = p_.Left - 1;
     while (top ? x + 4 < r_ : x < r_) {
-      const int32_t l = p_.Left;
       x += 1;
-      // The bar: the next ink run of the edge row, or of the row inside it when longer.
-      const int32_t v = x + probe_.Run(x, edge.Row, dirRight, cfInk, r_ - l);
-      int32_t wb = probe_.Run(v, edge.Row, dirRight, cfPaper, r_ - l);
-      if (r_ + 1 < v + wb) return;
-      wb = std::max(wb, probe_.Run(v, edge.Row + edge.Inward, dirRight, cfPaper, r_ - l));
-      if (r_ + 1 < v + wb) return;
-      const int32_t skipTo = v + wb;
-      // Its thickness at its first column: a join is a thin bar at the very edge.
-      const int32_t z = probe_.Run(v, edge.Row, edge.Towards(), cfInk, bt);
-      if (8 * z > bt) {
-        x = skipTo;
+      Bar bar;
+      if (!FindBar(edge, x, bar)) return;
+      int32_t cutX = 0;
+      if (bar.Width <= kMaxUncutBar || !FindCutColumn(edge, bar, cutX)) {
+        x = bar.V + bar.Width;
         continue;
       }
-      const int32_t t = z + probe_.Run(v, edge.Row + edge.Inward * z, edge.Towards(), cfPaper, bt);
-      if (!(8 * t < bt)) {
-        x = skipTo;
-        continue;
-      }
-      // Under the bar there must be two strokes with a gap between them.
-      const int32_t y = edge.Row + edge.Inward * (t + hm / 32);
-      if (!(probe_.Run(v, y, dirRight, cfInk, 1) >= 1 && probe_.RowRuns(v, v + wb, y) >= 2)) {
-        x = skipTo;
-        continue;
-      }
-      const int32_t d1 = v + probe_.Run(v, y, dirRight, cfInk, kNoLimit);
-      const int32_t e1 = d1 + probe_.Run(d1, y, dirRight, cfPaper, kNoLimit);
-      const int32_t g1 = probe_.Run(e1, y, dirRight, cfInk, kNoLimit);
-      if (g1 < 2) {
-        x = skipTo;
-        continue;
-      }
-      const int32_t cutX = e1 + g1 / 2;
-      const int32_t s2 =
-          cutX + std::max(probe_.Run(cutX, y, dirRight, cfInk, r_ - cutX),
-                          probe_.Run(cutX, y + edge.Inward, dirRight, cfInk, r_ - cutX));
-      const int32_t e2 = s2 + probe_.Run(s2, y, dirRight, cfPaper, r_ - s2);
-      const int32_t g2 = probe_.Run(e2, y, dirRight, cfInk, r_ - e2);
-      if (!(g2 >= 2 && e2 < v + wb) || wb <= kMaxUncutBar) {
-        x = skipTo;
-        continue;
-      }
+      const int32_t hm = b_ - t_ + 1;
       for (int32_t k = 0; k < (hm + 4) / 8; ++k) probe_.Cut(cutX, edge.Row + edge.Inward * k);
       if (!SplitAt(edge, cutX, hm)) {
-        x = skipTo;
+        x = bar.V + bar.Width;
         continue;
       }
       x = p_.Left;
@@ -141,6 +113,48 @@ class JoinCutter {
   }
 
  private:
+  // The next ink run of the edge row from x, or of the row inside it when
+  // longer. False when the bar reaches past the record: the pass ends.
+  bool FindBar(const Edge& edge, int32_t x, Bar& bar) const {
+    const int32_t limit = r_ - p_.Left;
+    bar.V = x + probe_.Run(x, edge.Row, dirRight, cfInk, limit);
+    bar.Width = probe_.Run(bar.V, edge.Row, dirRight, cfPaper, limit);
+    if (r_ + 1 < bar.V + bar.Width) return false;
+    bar.Width =
+        std::max(bar.Width, probe_.Run(bar.V, edge.Row + edge.Inward, dirRight, cfPaper, limit));
+    return !(r_ + 1 < bar.V + bar.Width);
+  }
+
+  // The column where a thin bar joining two strokes is cut: the middle of the
+  // first gap under the bar, with a second stroke that ends before the bar
+  // does. False when the bar is no such join.
+  bool FindCutColumn(const Edge& edge, const Bar& bar, int32_t& cutX) const {
+    const int32_t bt = b_ - t_;
+    const int32_t hm = bt + 1;
+    const int32_t v = bar.V;
+    // Thickness at the bar's first column: a join is a thin bar at the very edge.
+    const int32_t z = probe_.Run(v, edge.Row, edge.Towards(), cfInk, bt);
+    if (8 * z > bt) return false;
+    const int32_t t = z + probe_.Run(v, edge.Row + edge.Inward * z, edge.Towards(), cfPaper, bt);
+    if (!(8 * t < bt)) return false;
+    // Under the bar: paper at its first column, then at least two strokes.
+    const int32_t y = edge.Row + edge.Inward * (t + hm / 32);
+    if (!(probe_.Run(v, y, dirRight, cfInk, 1) >= 1 && probe_.RowRuns(v, v + bar.Width, y) >= 2)) {
+      return false;
+    }
+    const int32_t d1 = v + probe_.Run(v, y, dirRight, cfInk, kNoLimit);
+    const int32_t e1 = d1 + probe_.Run(d1, y, dirRight, cfPaper, kNoLimit);
+    const int32_t g1 = probe_.Run(e1, y, dirRight, cfInk, kNoLimit);
+    if (g1 < 2) return false;
+    cutX = e1 + g1 / 2;
+    const int32_t s2 =
+        cutX + std::max(probe_.Run(cutX, y, dirRight, cfInk, r_ - cutX),
+                        probe_.Run(cutX, y + edge.Inward, dirRight, cfInk, r_ - cutX));
+    const int32_t e2 = s2 + probe_.Run(s2, y, dirRight, cfPaper, r_ - s2);
+    const int32_t g2 = probe_.Run(e2, y, dirRight, cfInk, r_ - e2);
+    return g2 >= 2 && e2 < v + bar.Width;
+  }
+
   // Column cutX + s is clear of ink over the half of the glyph away from the
   // bar, for the shift s nearest to 0 whose column is paper far enough.
   int32_t FindShift(const Edge& edge, int32_t cutX, int32_t hm) const {
