@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "ascii_raster.h"
 #include "classifier/classifier.h"
 #include "ocr/postprocess.h"
+#include "ocr_test_util.h"
+#include "sheet_glyphs.h"
 
 namespace {
 
@@ -28,6 +32,25 @@ TCharRecord* Add(TOmnifontOCR& engine, std::u16string cands, int32_t left, int32
   for (char16_t c : cands) SetAC(engine, *r, c, conf--);
   engine.Characters.push_back(std::move(r));
   return engine.Characters.back().get();
+}
+
+// Sheet glyphs of one font side by side on one baseline, `gap` columns of
+// paper between them.
+ocrtest::Art GlyphLine(const std::vector<const sheet_glyphs::TSheetGlyph*>& glyphs, int32_t gap) {
+  constexpr int32_t kBase = 40, kHeight = 60, kMargin = 10;
+  int32_t width = 2 * kMargin - gap;
+  for (const auto* g : glyphs) width += g->right - g->left + 1 + gap;
+  ocrtest::Art art(kHeight, std::string(width, '.'));
+  int32_t x0 = kMargin;
+  for (const auto* g : glyphs) {
+    for (int32_t y = g->top; y <= g->bottom; ++y) {
+      for (int32_t x = g->left; x <= g->right; ++x) {
+        if (g->art[y][x] == '#') art[kBase - (g->lineBase - y)][x0 + x - g->left] = '#';
+      }
+    }
+    x0 += g->right - g->left + 1 + gap;
+  }
+  return art;
 }
 
 std::u16string Text(const TOmnifontOCR& engine) {
@@ -57,6 +80,40 @@ TEST(ContextCorrection, LookAlikesSettledByNeighbours) {
     for (int i = 0; i < 3; ++i) Add(engine, c.readings[i], 10 + 12 * i, 18 + 12 * i);
     ContextCorrection(engine);
     EXPECT_EQ(Text(engine), c.expected);
+  }
+}
+
+// The recogniser reads a lone stroke as "l" before "1" and a round capital as
+// "O" before "0"; between digits the neighbours decide.
+TEST(ContextCorrection, LetterBetweenDigitsBecomesADigitThroughTheEngine) {
+  std::vector<sheet_glyphs::TSheetGlyph> glyphs =
+      sheet_glyphs::ReadSheetGlyphs(std::string(VEREVIZU_TEST_DATA) + "/glyphs/letters_a_l.txt");
+  const auto more =
+      sheet_glyphs::ReadSheetGlyphs(std::string(VEREVIZU_TEST_DATA) + "/glyphs/letters_m_z.txt");
+  glyphs.insert(glyphs.end(), more.begin(), more.end());
+  auto glyph = [&](char16_t ch) {
+    for (const auto& g : glyphs) {
+      if (g.font == "LiberationSans_10pt" && g.ch == ch) return &g;
+    }
+    throw std::runtime_error("no such sheet glyph");
+  };
+  struct Case {
+    std::u16string drawn;
+    std::string uncorrected, corrected;
+  };
+  for (const Case& c : {Case{u"2l5", "2l5", "215"}, Case{u"2O5", "2O5", "205"}}) {
+    const ocrtest::Art art =
+        GlyphLine({glyph(c.drawn[0]), glyph(c.drawn[1]), glyph(c.drawn[2])}, 4);
+    for (bool context : {false, true}) {
+      TOmnifontOCR engine;
+      engine.NumericOnly = false;
+      engine.ContextCorrection = context;
+      auto block = ocrtest::MakePackedDib(art, 8);
+      engine.RecognizeLine(block.get());
+      std::string text;
+      engine.GetText(text);
+      EXPECT_EQ(text, context ? c.corrected : c.uncorrected);
+    }
   }
 }
 

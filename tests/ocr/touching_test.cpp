@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ocr/omnifontocr.h"
+#include "ocr/touching.h"
 #include "ocr_test_util.h"
 #include "sheet_glyphs.h"
 
@@ -65,4 +66,57 @@ TEST(TouchingSplit, TwoTouchingLettersAreCutApart) {
   EXPECT_LT(a.Right, b.Left);
   EXPECT_EQ(b.Serial, split.ComponentCount - 1) << "the new piece gets a fresh serial";
   EXPECT_GT(b.Confs[0], 90);
+}
+
+// A bracket, a parenthesis or an asterisk touching a letter reads well as the
+// first piece of a cut, but punctuation is what any slice of a wider glyph can
+// imitate: such a piece never starts a segmentation, and these pairs stay
+// unread rather than come out as ")a".
+TEST(TouchingSplit, PunctuationPiecesAreNeverCuts) {
+  std::vector<TSheetGlyph> glyphs =
+      sheet_glyphs::ReadSheetGlyphs(std::string(VEREVIZU_TEST_DATA) + "/glyphs/letters_a_l.txt");
+  const std::vector<TSheetGlyph> symbols =
+      sheet_glyphs::ReadSheetGlyphs(std::string(VEREVIZU_TEST_DATA) + "/glyphs/symbols.txt");
+  glyphs.insert(glyphs.end(), symbols.begin(), symbols.end());
+  for (const std::u16string pair : {u")a", u"*b", u"}d"}) {
+    const ocrtest::Art art = TouchingPair(Glyph(glyphs, "LiberationSans_10pt", pair[0]),
+                                          Glyph(glyphs, "LiberationSans_10pt", pair[1]));
+    TOmnifontOCR engine;
+    EXPECT_EQ(Read(art, 1, engine), "~")
+        << static_cast<char>(pair[0]) << static_cast<char>(pair[1]);
+  }
+}
+
+// A box must be wider than six pixels to be tried. A stroke five pixels wide
+// that the loop left unread (as a stand-in for any glyph) is read by the
+// splitter as one piece when its box is seven pixels wide, and left alone
+// when it is six.
+TEST(TouchingSplit, BoxesSixPixelsWideAreNeverTried) {
+  for (const int32_t left : {10, 11}) {
+    ocrtest::Canvas canvas(30, 40);
+    canvas.Fill(11, 8, 15, 31);
+    TOmnifontOCR engine;
+    engine.NumericOnly = false;
+    ocrtest::AttachWorkingRaster(engine, canvas.art);
+    auto record = ocrtest::MakeRecord(left, 8, 16, 31);  // one column of paper on the right
+    record->SeedX = 11;
+    record->Line = 1;
+    record->LineTop = 8;
+    record->LineMean = 16;
+    record->LineBase = 31;
+    record->LineBottom = 38;
+    record->Raster = engine.Image.get();
+    engine.Characters.push_back(std::move(record));
+    SplitTouchingChars(engine);
+    ASSERT_EQ(engine.Characters.size(), 1u);
+    const TCharRecord& r = *engine.Characters[0];
+    if (left == 11) {
+      EXPECT_EQ(r.Ch, NoChar);
+      EXPECT_EQ(r.Left, 11);
+    } else {
+      EXPECT_EQ(r.Ch, u'l');
+      EXPECT_EQ(r.Left, 11) << "the piece's box, trimmed to the ink";
+      EXPECT_EQ(r.Right, 16) << "the last piece reaches the right edge";
+    }
+  }
 }
