@@ -78,6 +78,27 @@ TEST(EngineLines, IDotsGiveTheTopOfALineOfSmallLetters) {
   for (const auto& r : engine.Characters) EXPECT_EQ(r->Line, 1);
 }
 
+TEST(EngineLines, ADotGivesTheTopOnlyWhenItLiesBelowThePreviousLine) {
+  // A line of capitals (bottom 32) and, to its right and lower, small letters
+  // with dots. A dot reaching up to the previous line's bottom is not taken.
+  struct Case {
+    int32_t dotTop;
+    Heights second;
+  };
+  for (const Case& c : {Case{31, {40, 43, 51, 54}}, Case{34, {34, 40, 51, 56}}}) {
+    TOmnifontOCR engine;
+    Canvas canvas(130, 60);
+    Blocks(canvas, 5, 10, 20);
+    for (int32_t i = 0; i < 4; ++i) canvas.Fill(70 + 12 * i, 40, 77 + 12 * i, 51);
+    canvas.Fill(73, c.dotTop, 74, c.dotTop + 1).Fill(97, c.dotTop, 98, c.dotTop + 1);
+    Prepare(engine, canvas);
+    FindLines(engine);
+    ASSERT_EQ(engine.LineTable.Count, 3) << c.dotTop;
+    EXPECT_EQ(LineHeights(engine, 1), (Heights{10, 13, 29, 32})) << c.dotTop;
+    EXPECT_EQ(LineHeights(engine, 2), c.second) << c.dotTop;
+  }
+}
+
 TEST(EngineLines, ALoneTallGlyphMakesNoLineAndTheScanMovesOn) {
   // The tall glyph is a body record but too tall for its own line: the scan
   // skips past it and finds the line of ordinary glyphs below.

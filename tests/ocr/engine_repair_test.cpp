@@ -84,6 +84,24 @@ TEST(EngineCutting, ThickBarsAreNeverCut) {
   }
 }
 
+TEST(EngineCutting, ABarOfFivePixelsIsNeverCut) {
+  // Two one-pixel stems under the bar, the right one with a foot that widens
+  // the box. A six-pixel bar is cut in the gap; a five-pixel one ends where
+  // the second stroke ends, so it holds nothing to cut.
+  struct Case {
+    int32_t barRight;
+    std::vector<Box> boxes;
+  };
+  for (const Case& c : {Case{6, {{5, 1, 10, 24}, {1, 1, 3, 24}}}, Case{5, {{1, 1, 10, 24}}}}) {
+    TOmnifontOCR engine;
+    Canvas canvas(12, 26);
+    canvas.Fill(1, 1, c.barRight, 1).Fill(2, 1, 2, 24).Fill(5, 1, 5, 24).Fill(5, 23, 10, 24);
+    LabelAndCut(engine, canvas);
+    EXPECT_EQ(Boxes(engine), c.boxes) << "bar to " << c.barRight;
+    EXPECT_EQ(InkAt(engine, 4, 1), c.barRight == 5) << "bar to " << c.barRight;
+  }
+}
+
 TEST(EngineCutting, ACutMeetingInkLowerDownIsPaintedButNotSplit) {
   TOmnifontOCR engine;
   Canvas c = JoinedPair(1, 1);
