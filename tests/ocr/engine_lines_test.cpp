@@ -140,6 +140,43 @@ TEST(EngineLines, ReadingOrderIsByLineThenLeftWithLinelessRecordsFirst) {
             (std::vector<std::pair<int32_t, int32_t>>{{0, 70}, {1, 2}, {1, 30}, {2, 2}, {2, 20}}));
 }
 
+TEST(EngineLines, AMarkRisingAboveItsLinesTopGoesToTheLineAboveWhenThatOneSpansIt) {
+  // Line 1 spans columns 2..117, line 2 (top 50) only 2..45; a short mark
+  // right of line 2, rows markTop..markTop + 10, is no body and no mark for
+  // the line's top. Its line's extent takes it only when its top is at most
+  // one row above the line's top; otherwise the line above, whose extent
+  // covers it and whose bottom lies within twice the character height,
+  // takes it, and the reading order puts it among that line's glyphs.
+  struct Case {
+    int32_t markTop;
+    int32_t line;
+  };
+  for (const Case& c : {Case{49, 2}, Case{48, 1}}) {
+    TOmnifontOCR engine;
+    Canvas canvas(130, 80);
+    Blocks(canvas, 10, 10, 20);
+    Blocks(canvas, 4, 50, 20);
+    canvas.Fill(60, c.markTop, 61, c.markTop + 10);
+    Prepare(engine, canvas);
+    FindLines(engine);
+    ASSERT_EQ(engine.LineTable.Count, 3);
+    ASSERT_EQ(engine.LineTable.Top[2], 50);
+    AssignLines(engine);
+    SortReadingOrder(engine);
+    std::vector<int32_t> lefts;
+    int32_t markLine = -1;
+    for (const auto& r : engine.Characters) {
+      if (r->Left == 60) markLine = r->Line;
+      if (r->Line == 1) lefts.push_back(r->Left);
+    }
+    EXPECT_EQ(markLine, c.line) << "mark top " << c.markTop;
+    EXPECT_EQ(engine.LineTable.MaxX[2], c.line == 2 ? 61 : 45) << "mark top " << c.markTop;
+    if (c.line == 1) {
+      EXPECT_EQ(lefts, (std::vector<int32_t>{2, 14, 26, 38, 50, 60, 62, 74, 86, 98, 110}));
+    }
+  }
+}
+
 TEST(EngineLines, AComponentSpanningTwoLinesIsCutAtTheUpperLinesBottom) {
   TOmnifontOCR engine;
   Canvas c(125, 90);

@@ -161,6 +161,41 @@ TEST(EngineMerging, AnIDotIsMergedAcrossASmallGapOnly) {
   }
 }
 
+TEST(EngineMerging, TheDotsOfAColonMergeAcrossTwiceTheLowerDotsHeightOnly) {
+  // A dot of rows 11..13 on the baseline and a dot above it. Whichever dot
+  // the walk meets first, the gap is measured against the lower dot's height:
+  // at most 2 x 2 + 4 rows from the upper dot's bottom to the lower dot's top.
+  // An upper dot reaching below the mean line (row 4) is no mark above the
+  // small letters, so only the lower dot, taken as a flat piece in the lower
+  // body, can take it in.
+  struct Case {
+    int32_t upperTop;
+    bool lowerFirst;
+    bool merged;
+  };
+  for (const Case& c : {Case{3, true, true}, Case{3, false, true}, Case{1, true, true},
+                        Case{1, false, true}, Case{0, true, false}, Case{0, false, false}}) {
+    TOmnifontOCR engine;
+    Canvas canvas(20, 20);
+    canvas.Fill(10, 11, 12, 13).Fill(10, c.upperTop, 12, c.upperTop + 2);
+    AttachWorkingRaster(engine, canvas.art);
+    const Box lower{10, 11, 12, 13};
+    const Box upper{10, c.upperTop, 12, c.upperTop + 2};
+    for (const Box& b :
+         c.lowerFirst ? std::vector<Box>{lower, upper} : std::vector<Box>{upper, lower}) {
+      AddOnLine(engine, b.Left, b.Top, b.Right, b.Bottom);
+    }
+    MergeBrokenCharacters(engine);
+    const std::string where = "upper top " + std::to_string(c.upperTop) +
+                              (c.lowerFirst ? ", lower first" : ", upper first");
+    if (c.merged) {
+      EXPECT_EQ(Boxes(engine), (std::vector<Box>{{10, c.upperTop, 12, 13}})) << where;
+    } else {
+      EXPECT_EQ(engine.Characters.size(), 2u) << where;
+    }
+  }
+}
+
 TEST(EngineMerging, PiecesOnOtherLinesOrNotTextAreNotMerged) {
   for (int variant = 0; variant < 2; ++variant) {
     TOmnifontOCR engine;
