@@ -4,27 +4,31 @@
 //
 //   report     for every image: character and word accuracy of the engine
 //              (default parameters, letters allowed) and of tesseract, and the
-//              median milliseconds per image of each; totals per area kind
+//              median CPU milliseconds per image of each; totals per area
+//              kind; then the same for a full page (below)
 //   BM_RecognizeParagraphPage
-//              the six paragraph images stacked on an A4 page at 300 dpi and
-//              read as one paragraph area; run with
-//              --benchmark_repetitions=N for a median
+//              the paragraph images stacked on an A4 page at 300 dpi and read
+//              as one paragraph area; run with --benchmark_repetitions=N for
+//              a median
 //
 // Accuracy is 1 - (edit distance / truth length), at least 0: over characters
 // (a line break counts as one character) and over words. Both readings are
 // compared after the same normalisation: runs of blanks become one space,
 // lines are trimmed, empty lines dropped, typographic quotes made straight.
-// Tesseract's time is the wall time of one process per image, so it includes
+// Times are CPU time, which a busy machine disturbs far less than wall time.
+// Tesseract's is the CPU time of one process per image, so it includes
 // loading its model; it runs with one thread, as the engine does.
 //
 // Usage: bench_ocr_accuracy [--data=DIR] [--tesseract=PATH|none] [--runs=N]
 //                           [--no-report] [benchmark flags]
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -264,12 +268,26 @@ std::u32string ReadWithTesseract(const std::string& path, int32_t area) {
   return Utf8ToU32(out);
 }
 
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// User and system time of the children that have ended.
+double ChildrenCpuMs() {
+  rusage u{};
+  getrusage(RUSAGE_CHILDREN, &u);
+  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+         (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
+// CPU milliseconds of f, of this process or of the children it ran.
 template <typename F>
-double TimedMs(F&& f) {
-  const auto t0 = std::chrono::steady_clock::now();
+double CpuMs(F&& f, bool children) {
+  const double t0 = children ? ChildrenCpuMs() : ProcessCpuMs();
   f();
-  const auto t1 = std::chrono::steady_clock::now();
-  return std::chrono::duration<double, std::milli>(t1 - t0).count();
+  return (children ? ChildrenCpuMs() : ProcessCpuMs()) - t0;
 }
 
 std::string Fixed(double v, int decimals) {
@@ -285,67 +303,125 @@ std::string Pad(std::string s, std::size_t width) {
   return s;
 }
 
+// One image read by both readers: accuracies and median CPU times.
+struct Row {
+  Score ours, tess;
+  double oursMs = 0, tessMs = 0;
+  std::u32string oursText, tessText;
+};
+
+Row Measure(platform::BlockHandle block, const std::string& path, int32_t area,
+            const std::u32string& truth) {
+  const Options& o = Opts();
+  Row row;
+  std::vector<double> oursTimes, tessTimes;
+  for (int run = 0; run < o.runs; ++run) {
+    oursTimes.push_back(CpuMs([&] { row.oursText = ReadWithEngine(block, area); }, false));
+    if (o.tesseract != "none")
+      tessTimes.push_back(CpuMs([&] { row.tessText = ReadWithTesseract(path, area); }, true));
+  }
+  row.ours.Add(truth, row.oursText);
+  row.oursMs = Median(oursTimes);
+  if (o.tesseract != "none") {
+    row.tess.Add(truth, row.tessText);
+    row.tessMs = Median(tessTimes);
+  }
+  return row;
+}
+
+std::string Columns(const Score& score, double ms) {
+  return " | " + Pad(Fixed(score.CharAccuracy(), 1), 6) + Pad(Fixed(score.WordAccuracy(), 1), 7) +
+         Pad(Fixed(ms, 1), 9);
+}
+
+void PrintLine(const std::string& label, std::size_t chars, const Score& ours, double oursMs,
+               const Score& tess, double tessMs) {
+  std::cout << label << Pad(std::to_string(chars), 6) << Columns(ours, oursMs);
+  if (Opts().tesseract != "none") std::cout << Columns(tess, tessMs);
+  std::cout << "\n";
+}
+
+void PrintReadings(const Row& row) {
+  for (const auto& [who, text] : {std::pair{"ours", &row.oursText}, {"tess", &row.tessText}}) {
+    if (std::string(who) == "tess" && Opts().tesseract == "none") continue;
+    std::string shown = U32ToUtf8(Normalise(*text));
+    std::replace(shown.begin(), shown.end(), '\n', '|');
+    std::cout << "    " << who << ": " << shown << "\n";
+  }
+}
+
+std::string Label(const std::string& kind, const std::string& font, const std::string& size) {
+  std::string label = kind + std::string(11 - std::min<std::size_t>(10, kind.size()), ' ') + font;
+  label += std::string(18 - std::min<std::size_t>(17, font.size()), ' ') + Pad(size, 5);
+  return label;
+}
+
+void PrintHeader(const std::string& first) {
+  std::cout << first << " chars |   CA%    WA%   CPU ms"
+            << (Opts().tesseract != "none" ? " | t.CA%  t.WA% t.CPU ms" : "") << "\n";
+}
+
+struct Page {
+  std::unique_ptr<TDIB> dib;
+  std::u32string truth;
+};
+Page ParagraphPage();
+
+// The page as a grey PGM file for tesseract; removed at destruction.
+class PageFile {
+ public:
+  explicit PageFile(const TDIB& page) {
+    char name[] = "/tmp/verevizu_page_XXXXXX.pgm";
+    const int fd = mkstemps(name, 4);
+    if (fd < 0) throw std::runtime_error("cannot make a temporary file");
+    close(fd);
+    path_ = name;
+    std::ofstream out(path_, std::ios::binary);
+    out << "P5\n" << page.Width() << ' ' << page.Height() << "\n255\n";
+    for (int32_t y = 0; y < page.Height(); ++y)
+      out.write(reinterpret_cast<const char*>(page.Row(y)), page.Width());
+    if (!out) throw std::runtime_error("cannot write " + path_);
+  }
+  ~PageFile() { std::remove(path_.c_str()); }
+  PageFile(const PageFile&) = delete;
+  PageFile& operator=(const PageFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 void PrintReport() {
   const Options& o = Opts();
-  const bool withTesseract = o.tesseract != "none";
-  const std::vector<Sample> samples = ReadTruth(o.data);
-  std::cout << "kind       font              size  chars | ours  CA%    WA%      ms"
-            << (withTesseract ? " | tess  CA%    WA%      ms" : "") << "\n";
-  std::map<std::string, Score> oursByKind, tessByKind;
+  PrintHeader(Label("kind", "font", "size"));
+  std::map<std::string, Row> byKind;
   std::map<std::string, std::vector<double>> oursMs, tessMs;
   std::vector<std::string> kinds;
-  for (const Sample& s : samples) {
+  for (const Sample& s : ReadTruth(o.data)) {
     const std::string path = o.data + "/" + s.file;
-    const int32_t area = AreaOf(s.kind);
     const platform::BlockOwner block = LoadBlock(path);
-    std::u32string ours, tess;
-    std::vector<double> oursTimes, tessTimes;
-    for (int run = 0; run < o.runs; ++run) {
-      oursTimes.push_back(TimedMs([&] { ours = ReadWithEngine(block.get(), area); }));
-      if (withTesseract)
-        tessTimes.push_back(TimedMs([&] { tess = ReadWithTesseract(path, area); }));
-    }
-    Score one, other;
-    one.Add(s.truth, ours);
-    oursByKind[s.kind].Add(s.truth, ours);
-    oursMs[s.kind].push_back(Median(oursTimes));
+    const Row row = Measure(block.get(), path, AreaOf(s.kind), s.truth);
+    PrintLine(Label(s.kind, s.font, s.size), row.ours.chars, row.ours, row.oursMs, row.tess,
+              row.tessMs);
+    PrintReadings(row);
     if (std::find(kinds.begin(), kinds.end(), s.kind) == kinds.end()) kinds.push_back(s.kind);
-    std::cout << s.kind << std::string(11 - s.kind.size(), ' ') << s.font
-              << std::string(18 - std::min<std::size_t>(17, s.font.size()), ' ') << Pad(s.size, 4)
-              << Pad(std::to_string(one.chars), 7) << " |     "
-              << Pad(Fixed(one.CharAccuracy(), 1), 5) << Pad(Fixed(one.WordAccuracy(), 1), 7)
-              << Pad(Fixed(Median(oursTimes), 1), 8);
-    if (withTesseract) {
-      other.Add(s.truth, tess);
-      tessByKind[s.kind].Add(s.truth, tess);
-      tessMs[s.kind].push_back(Median(tessTimes));
-      std::cout << " |     " << Pad(Fixed(other.CharAccuracy(), 1), 5)
-                << Pad(Fixed(other.WordAccuracy(), 1), 7) << Pad(Fixed(Median(tessTimes), 1), 8);
-    }
-    std::cout << "\n";
-    std::string shown = U32ToUtf8(Normalise(ours));
-    std::replace(shown.begin(), shown.end(), '\n', '|');
-    std::cout << "    ours: " << shown << "\n";
-    if (withTesseract) {
-      shown = U32ToUtf8(Normalise(tess));
-      std::replace(shown.begin(), shown.end(), '\n', '|');
-      std::cout << "    tess: " << shown << "\n";
-    }
+    byKind[s.kind].ours.Add(s.truth, row.oursText);
+    if (o.tesseract != "none") byKind[s.kind].tess.Add(s.truth, row.tessText);
+    oursMs[s.kind].push_back(row.oursMs);
+    tessMs[s.kind].push_back(row.tessMs);
   }
-  std::cout << "\nkind       chars | ours  CA%    WA%  median ms"
-            << (withTesseract ? " | tess  CA%    WA%  median ms" : "") << "\n";
+  std::cout << "\nTotals (CPU ms: the median over the images of a kind)\n";
+  PrintHeader(Label("kind", "", ""));
   for (const std::string& kind : kinds) {
-    const Score& a = oursByKind[kind];
-    std::cout << kind << std::string(11 - kind.size(), ' ') << Pad(std::to_string(a.chars), 5)
-              << " |     " << Pad(Fixed(a.CharAccuracy(), 1), 5)
-              << Pad(Fixed(a.WordAccuracy(), 1), 7) << Pad(Fixed(Median(oursMs[kind]), 1), 11);
-    if (withTesseract) {
-      const Score& b = tessByKind[kind];
-      std::cout << " |     " << Pad(Fixed(b.CharAccuracy(), 1), 5)
-                << Pad(Fixed(b.WordAccuracy(), 1), 7) << Pad(Fixed(Median(tessMs[kind]), 1), 11);
-    }
-    std::cout << "\n";
+    const Row& k = byKind[kind];
+    PrintLine(Label(kind, "all", ""), k.ours.chars, k.ours, Median(oursMs[kind]), k.tess,
+              Median(tessMs[kind]));
   }
+  const Page page = ParagraphPage();
+  const PageFile file(*page.dib);
+  const Row row = Measure(page.dib->BlockHandle(), file.path(), 3, page.truth);
+  PrintLine(Label("A4 page", "paragraphs", "300"), row.ours.chars, row.ours, row.oursMs, row.tess,
+            row.tessMs);
   std::cout << std::endl;
 }
 
@@ -358,40 +434,43 @@ constexpr int32_t kPageMargin = 150;   // half an inch
 constexpr int32_t kParagraphGap = 60;  // about two blank lines of 10-point text
 
 // The paragraph images one below the other on a white A4 page, repeated
-// until the page is full.
-std::unique_ptr<TDIB> ParagraphPage() {
-  std::vector<std::unique_ptr<TDIB>> paragraphs;
+// until the page is full, with their texts as the page's truth.
+Page ParagraphPage() {
+  std::vector<std::pair<std::unique_ptr<TDIB>, std::u32string>> paragraphs;
   for (const Sample& s : ReadTruth(Opts().data)) {
     if (s.kind != "paragraph") continue;
     auto dib = std::make_unique<TDIB>();
     dib->AttachBlock(LoadBlock(Opts().data + "/" + s.file).release());
     dib->ConvertTo(df8Bit);
-    paragraphs.push_back(std::move(dib));
+    paragraphs.emplace_back(std::move(dib), s.truth);
   }
   if (paragraphs.empty()) throw std::runtime_error("no paragraph images");
-  auto page = std::make_unique<TDIB>();
-  page->NewImage(kPageWidth, kPageHeight, df8Bit, 300, 300);
-  page->FillWhite();
+  Page page;
+  page.dib = std::make_unique<TDIB>();
+  page.dib->NewImage(kPageWidth, kPageHeight, df8Bit, 300, 300);
+  page.dib->FillWhite();
   int32_t y0 = kPageMargin;
   for (std::size_t i = 0;; i = (i + 1) % paragraphs.size()) {
-    const TDIB& p = *paragraphs[i];
+    const TDIB& p = *paragraphs[i].first;
     if (y0 + p.Height() > kPageHeight - kPageMargin) break;
     const int32_t width = std::min(p.Width(), kPageWidth - 2 * kPageMargin);
     for (int32_t y = 0; y < p.Height(); ++y) {
-      std::copy_n(p.Row(y), width, page->Row(y0 + y) + kPageMargin);
+      std::copy_n(p.Row(y), width, page.dib->Row(y0 + y) + kPageMargin);
     }
     y0 += p.Height() + kParagraphGap;
+    if (!page.truth.empty()) page.truth += U'\n';
+    page.truth += paragraphs[i].second;
   }
   return page;
 }
 
 void BM_RecognizeParagraphPage(benchmark::State& state) {
-  const std::unique_ptr<TDIB> page = ParagraphPage();
+  const Page page = ParagraphPage();
   std::size_t records = 0;
   for (auto _ : state) {
     TOmnifontOCR engine;
     engine.NumericOnly = false;
-    engine.RecognizeParagraph(page->BlockHandle());
+    engine.RecognizeParagraph(page.dib->BlockHandle());
     records = engine.Characters.size();
   }
   state.counters["records"] = static_cast<double>(records);
