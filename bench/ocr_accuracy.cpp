@@ -20,7 +20,9 @@
 // loading its model; it runs with one thread, as the engine does.
 //
 // Usage: bench_ocr_accuracy [--data=DIR] [--tesseract=PATH|none] [--runs=N]
-//                           [--no-report] [benchmark flags]
+//                           [--off=split,similarity,context] [--no-report]
+//                           [benchmark flags]
+// --off turns engine stages off, to see what each one brings.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -56,6 +58,7 @@ struct Options {
   std::string tesseract = "/usr/bin/tesseract";
   int runs = 3;
   bool report = true;
+  bool split = true, similarity = true, context = true;
 };
 
 Options& Opts() {
@@ -234,9 +237,17 @@ int32_t AreaOf(const std::string& kind) {
   return kind == "word" ? 1 : kind == "line" ? 2 : 3;
 }
 
+// Default parameters with letters allowed, less the stages turned off.
+void Configure(TOmnifontOCR& engine) {
+  engine.NumericOnly = false;
+  if (!Opts().split) engine.SplitTouching = 0;
+  engine.SimilarityCorrection = Opts().similarity;
+  engine.ContextCorrection = Opts().context;
+}
+
 std::u32string ReadWithEngine(platform::BlockHandle block, int32_t area) {
   TOmnifontOCR engine;
-  engine.NumericOnly = false;
+  Configure(engine);
   switch (area) {
     case 1:
       engine.RecognizeWord(block);
@@ -469,7 +480,7 @@ void BM_RecognizeParagraphPage(benchmark::State& state) {
   std::size_t records = 0;
   for (auto _ : state) {
     TOmnifontOCR engine;
-    engine.NumericOnly = false;
+    Configure(engine);
     engine.RecognizeParagraph(page.dib->BlockHandle());
     records = engine.Characters.size();
   }
@@ -497,6 +508,20 @@ int main(int argc, char** argv) {
       o.tesseract = value;
     } else if (TakeOption(arg, "--runs", value)) {
       o.runs = std::max(1, std::atoi(value.c_str()));
+    } else if (TakeOption(arg, "--off", value)) {
+      std::stringstream list(value);
+      for (std::string stage; std::getline(list, stage, ',');) {
+        if (stage == "split") {
+          o.split = false;
+        } else if (stage == "similarity") {
+          o.similarity = false;
+        } else if (stage == "context") {
+          o.context = false;
+        } else {
+          std::cerr << "unknown stage " << stage << "\n";
+          return 2;
+        }
+      }
     } else if (arg == "--no-report") {
       o.report = false;
     } else {
