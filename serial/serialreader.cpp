@@ -36,30 +36,6 @@ std::string NormaliseCurrency(const std::string& code) {
   return code;
 }
 
-// Blob and zone measures of one pass, in pixels of the work raster.
-struct PassMeasures {
-  int32_t minBlobWidth, minBlobHeight;
-  int32_t maxBlobWidth, maxBlobHeight;
-  int32_t verticalJoin, horizontalJoin;
-  int32_t minGroupCounter;
-  int32_t zoneMargin;
-};
-
-PassMeasures MeasuresFor(const TDIB& work, const std::string& currency) {
-  const int32_t xdpi = work.XDpi(), ydpi = work.YDpi();
-  PassMeasures m{};
-  m.minBlobWidth = Round(xdpi / 30.0);
-  m.minBlobHeight = Round(ydpi / 25.0);
-  m.maxBlobWidth = Round(xdpi / 8.0);
-  m.maxBlobHeight = Round(ydpi / 6.0);
-  m.verticalJoin = Round(ydpi / 20.0);
-  const bool dollarOrEuro = currency == "USD" || currency == "EUR";
-  m.horizontalJoin = dollarOrEuro ? Round(xdpi / 10.0) : Round(xdpi / 6.0);
-  m.minGroupCounter = currency == "EUR" ? 12 : 10;
-  m.zoneMargin = dollarOrEuro ? Round(xdpi / 25.4) : Round(xdpi / 100.0);
-  return m;
-}
-
 // Converts the work raster to 1 bit at the pass's threshold: the Otsu value
 // for pass 0, then alternately above and below it by 8 more each pass.
 void Binarise(TDIB& work, int32_t pass) {
@@ -71,53 +47,8 @@ void Binarise(TDIB& work, int32_t pass) {
   }
   THistogram histogram;
   work.Histogram(histogram);
-  const auto t = static_cast<uint8_t>(OtsuThreshold(histogram));
-  const auto shift = static_cast<uint8_t>(8 * pass);
-  // 8-bit arithmetic on purpose: the threshold wraps around instead of clamping.
-  const auto threshold = static_cast<uint8_t>(pass % 2 == 1 ? t + shift : t - shift);
-  work.ApplyThreshold(threshold, true, 0, 255);
-}
-
-// Groups blobs that stand side by side on one text line, separately for the
-// left and the right half of the note. A group's PixelCount is its counter.
-void GroupBlobs(TBlobList& blobs, int32_t width, const PassMeasures& m, TBlobList& leftGroups,
-                TBlobList& rightGroups) {
-  for (int32_t i = 0; i < blobs.Count(); ++i) {
-    TBlobRec& b = blobs.Items(i);
-    TBlobList& groups = b.Left < width / 2 ? leftGroups : rightGroups;
-    int32_t found = -1;
-    for (int32_t g = 0; g < groups.Count(); ++g) {
-      const TBlobRec& group = groups.Items(g);
-      if (std::abs(group.Top - b.Top) < m.verticalJoin &&
-          std::abs(group.Bottom - b.Bottom) < m.verticalJoin &&
-          std::abs(group.Right - b.Left) < m.horizontalJoin) {
-        found = g;
-        break;
-      }
-    }
-    if (found < 0) found = groups.Add(TRect{b.Left, b.Top, b.Right, b.Bottom}, 1, 0, 0);
-    TBlobRec& group = groups.Items(found);
-    const TRect box = RectUnion(TRect{group.Left, group.Top, group.Right, group.Bottom},
-                                TRect{b.Left, b.Top, b.Right, b.Bottom});
-    group.Left = box.Left;
-    group.Top = box.Top;
-    group.Right = box.Right;
-    group.Bottom = box.Bottom;
-    group.PixelCount += 1;
-    b.Group = found;
-  }
-}
-
-// The first group crossing the line x = lineX with enough members, enlarged by the margin.
-std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const PassMeasures& m) {
-  for (int32_t g = 0; g < groups.Count(); ++g) {
-    const TBlobRec& group = groups.Items(g);
-    if (group.Left <= lineX && lineX <= group.Right && group.PixelCount >= m.minGroupCounter) {
-      return TRect{group.Left - m.zoneMargin, group.Top - m.zoneMargin, group.Right + m.zoneMargin,
-                   group.Bottom + m.zoneMargin};
-    }
-  }
-  return std::nullopt;
+  work.ApplyThreshold(PassThreshold(static_cast<uint8_t>(OtsuThreshold(histogram)), pass), true, 0,
+                      255);
 }
 
 // Reads one zone twice with a fresh engine, capital letters then digits. A
@@ -165,14 +96,11 @@ void RunPass(const TDIB& input, int32_t pass, std::string& currency,
     const double heightMm = static_cast<double>(work->Height()) / work->YDpi() * 25.4;
     currency = DetectCurrency(widthMm, heightMm);
   }
-  const PassMeasures m = MeasuresFor(*work, currency);
+  const TZoneMeasures m = ZoneMeasures(work->XDpi(), work->YDpi(), currency);
 
   TBlobList blobs;
   work->FindBlobs(8, m.minBlobWidth, m.minBlobHeight, 0, &blobs);
-  for (int32_t i = blobs.Count() - 1; i >= 0; --i) {
-    const TBlobRec& b = blobs.Items(i);
-    if (b.Bottom - b.Top > m.maxBlobHeight || b.Right - b.Left > m.maxBlobWidth) blobs.Delete(i);
-  }
+  DropOversizedBlobs(blobs, m);
   blobs.Sort();
   TBlobList leftGroups, rightGroups;
   GroupBlobs(blobs, work->Width(), m, leftGroups, rightGroups);
@@ -192,6 +120,80 @@ void RunPass(const TDIB& input, int32_t pass, std::string& currency,
 }
 
 }  // namespace
+
+namespace serial_detail {
+
+uint8_t PassThreshold(uint8_t otsu, int32_t pass) {
+  if (pass == 0) return otsu;
+  const auto shift = static_cast<uint8_t>(8 * pass);
+  // 8-bit arithmetic on purpose: the threshold wraps around instead of clamping.
+  return static_cast<uint8_t>(pass % 2 == 1 ? otsu + shift : otsu - shift);
+}
+
+TZoneMeasures ZoneMeasures(int32_t xdpi, int32_t ydpi, std::string_view currency) {
+  TZoneMeasures m{};
+  m.minBlobWidth = Round(xdpi / 30.0);
+  m.minBlobHeight = Round(ydpi / 25.0);
+  m.maxBlobWidth = Round(xdpi / 8.0);
+  m.maxBlobHeight = Round(ydpi / 6.0);
+  m.verticalJoin = Round(ydpi / 20.0);
+  const bool dollarOrEuro = currency == "USD" || currency == "EUR";
+  m.horizontalJoin = dollarOrEuro ? Round(xdpi / 10.0) : Round(xdpi / 6.0);
+  m.minGroupCounter = currency == "EUR" ? 12 : 10;
+  m.zoneMargin = dollarOrEuro ? Round(xdpi / 25.4) : Round(xdpi / 100.0);
+  return m;
+}
+
+void DropOversizedBlobs(TBlobList& blobs, const TZoneMeasures& m) {
+  for (int32_t i = blobs.Count() - 1; i >= 0; --i) {
+    const TBlobRec& b = blobs.Items(i);
+    if (b.Bottom - b.Top > m.maxBlobHeight || b.Right - b.Left > m.maxBlobWidth) blobs.Delete(i);
+  }
+}
+
+// Groups blobs that stand side by side on one text line, separately for the
+// left and the right half of the note. A group's PixelCount is its counter.
+void GroupBlobs(TBlobList& blobs, int32_t width, const TZoneMeasures& m, TBlobList& leftGroups,
+                TBlobList& rightGroups) {
+  for (int32_t i = 0; i < blobs.Count(); ++i) {
+    TBlobRec& b = blobs.Items(i);
+    TBlobList& groups = b.Left < width / 2 ? leftGroups : rightGroups;
+    int32_t found = -1;
+    for (int32_t g = 0; g < groups.Count(); ++g) {
+      const TBlobRec& group = groups.Items(g);
+      if (std::abs(group.Top - b.Top) < m.verticalJoin &&
+          std::abs(group.Bottom - b.Bottom) < m.verticalJoin &&
+          std::abs(group.Right - b.Left) < m.horizontalJoin) {
+        found = g;
+        break;
+      }
+    }
+    if (found < 0) found = groups.Add(TRect{b.Left, b.Top, b.Right, b.Bottom}, 1, 0, 0);
+    TBlobRec& group = groups.Items(found);
+    const TRect box = RectUnion(TRect{group.Left, group.Top, group.Right, group.Bottom},
+                                TRect{b.Left, b.Top, b.Right, b.Bottom});
+    group.Left = box.Left;
+    group.Top = box.Top;
+    group.Right = box.Right;
+    group.Bottom = box.Bottom;
+    group.PixelCount += 1;
+    b.Group = found;
+  }
+}
+
+// The first group crossing the line x = lineX with enough members, enlarged by the margin.
+std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const TZoneMeasures& m) {
+  for (int32_t g = 0; g < groups.Count(); ++g) {
+    const TBlobRec& group = groups.Items(g);
+    if (group.Left <= lineX && lineX <= group.Right && group.PixelCount >= m.minGroupCounter) {
+      return TRect{group.Left - m.zoneMargin, group.Top - m.zoneMargin, group.Right + m.zoneMargin,
+                   group.Bottom + m.zoneMargin};
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace serial_detail
 
 void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::string& serial,
                       double& confidence) {

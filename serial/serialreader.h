@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "image/blobs.h"
 #include "image/dibunit.h"
 
 // Reads the serial of `raster` for "USD", "EUR", "LBP" or "AUTO" (any case).
@@ -26,6 +28,30 @@ struct TSerialCandidate {
   std::string Text;
   int32_t Weight = 0;  // Round(confidence * 100)
 };
+
+// The threshold of a pass from the Otsu value: the Otsu value itself in pass
+// 0, then alternately 8, 16, 24... above and below it, wrapping modulo 256.
+uint8_t PassThreshold(uint8_t otsu, int32_t pass);
+
+// Blob and zone measures of a pass, in pixels of the work raster.
+struct TZoneMeasures {
+  int32_t minBlobWidth, minBlobHeight;
+  int32_t maxBlobWidth, maxBlobHeight;
+  int32_t verticalJoin, horizontalJoin;
+  int32_t minGroupCounter;
+  int32_t zoneMargin;
+};
+TZoneMeasures ZoneMeasures(int32_t xdpi, int32_t ydpi, std::string_view currency);
+// Deletes the blobs too tall or too wide for a serial character.
+void DropOversizedBlobs(TBlobList& blobs, const TZoneMeasures& m);
+// Groups sorted blobs that stand side by side on one text line, separately
+// for the left and the right half of a raster `width` wide. A group's
+// PixelCount is its counter: one more than its blobs.
+void GroupBlobs(TBlobList& blobs, int32_t width, const TZoneMeasures& m, TBlobList& leftGroups,
+                TBlobList& rightGroups);
+// The first group crossing the line x = lineX with a counter of at least the
+// currency's minimum, enlarged by the zone margin; none when no group qualifies.
+std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const TZoneMeasures& m);
 
 // "USD", "EUR" or "LBP" from the note's size in millimetres.
 std::string DetectCurrency(double widthMm, double heightMm);
