@@ -103,6 +103,25 @@ TEST_F(OcrToolTest, ABlankImageHasNoCharactersAndSeveralFilesGetHeaders) {
   EXPECT_EQ(r.code, 3);
 }
 
+TEST(OcrTool, ParallelRunsReadTheSameAsOneJob) {
+  // Every file gets its own engine, so threads share nothing but the images.
+  std::vector<std::string> one = {"ocr", "--json", "--jobs", "1"},
+                           many = {"ocr", "--json", "--jobs", "4"};
+  for (int i = 0; i < 4; ++i) {
+    one.push_back(kWord);
+    many.push_back(kWord);
+  }
+  const Output a = RunTool(one), b = RunTool(many);
+  auto withoutTimes = [](std::string s) {
+    for (std::size_t p = s.find("\"ms\":"); p != std::string::npos; p = s.find("\"ms\":", p + 1))
+      s.erase(p + 5, s.find(',', p) - p - 5);
+    return s;
+  };
+  EXPECT_EQ(withoutTimes(a.out), withoutTimes(b.out));
+  EXPECT_EQ(Count(a.out, "\"text\":"), 4u);
+  EXPECT_EQ(a.code, b.code);
+}
+
 TEST(OcrTool, UsageErrors) {
   struct Case {
     std::vector<std::string> args;
