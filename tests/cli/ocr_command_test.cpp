@@ -1,6 +1,7 @@
 // verevizu ocr, run in-process: options, the crop, text and JSON output.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,9 +30,10 @@ Output RunTool(std::vector<std::string> args) {
 class OcrToolTest : public testing::Test {
  protected:
   void SetUp() override {
+    // The process id keeps runs of the suite from different build trees apart.
     dir_ = std::filesystem::temp_directory_path() /
-           ("verevizu_ocr_" +
-            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("verevizu_ocr_" + std::to_string(::getpid()) + "_" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
