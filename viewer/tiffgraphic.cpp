@@ -384,6 +384,10 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
     const std::size_t rowBytes = static_cast<std::size_t>(scanline);
     for (int32_t g = 0; g < h; g += std::min(rowsPerStrip_, h - g)) {
       const int32_t rows = std::min(rowsPerStrip_, h - g);
+      // A strip may hold more bytes per row than the picture (samples the
+      // picture drops); it is still bounded like any buffer of a picture.
+      if (uint64_t{rowBytes} * static_cast<uint64_t>(rows) > 2 * MaxImageBytes())
+        throw EZivuderoError("Image too large");
       line.assign(rowBytes * static_cast<std::size_t>(rows), 0);
       if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, static_cast<uint32_t>(g), 0), line.data(),
                                static_cast<tmsize_t>(line.size())) < 0)

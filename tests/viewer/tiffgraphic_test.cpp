@@ -364,3 +364,49 @@ TEST(TiffProgress, StartsAtZeroAndEndsAtHundred) {
 }
 
 }  // namespace
+
+namespace {
+
+// Restores the picture size limit at the end of a test.
+struct SizeLimit {
+  explicit SizeLimit(std::size_t bytes) : saved(TDibGraphic::MaxImageBytes()) {
+    TDibGraphic::SetMaxImageBytes(bytes);
+  }
+  ~SizeLimit() { TDibGraphic::SetMaxImageBytes(saved); }
+  std::size_t saved;
+};
+
+std::string LimitErrorOf(const Bytes& file, const char* name) {
+  try {
+    LoadGraphic(name, file, 1);
+  } catch (const EZivuderoError& e) {
+    return e.what();
+  }
+  return "loaded";
+}
+
+TEST(HostileSizes, AnnouncedSizesBeyondTheLimitAreRefusedBeforeDecoding) {
+  const SizeLimit limit(1000);
+  // A huge PNG header with almost no data.
+  EXPECT_EQ(LimitErrorOf(PngFile(PngHeader(60000, 60000, 8, 2), {0, 1, 2, 3}), "big.png"),
+            "Image too large");
+  const auto raw = [](uint32_t w, uint32_t h, uint32_t spp) {
+    return RawTiff({{256, 4, 1, w},
+                    {257, 4, 1, h},
+                    {258, 3, 1, 8},
+                    {259, 3, 1, 1},
+                    {262, 3, 1, 1},
+                    {273, 4, 1, 0},
+                    {277, 3, 1, spp},
+                    {279, 4, 1, w * h * spp}},
+                   Bytes(w * h * spp, 9));
+  };
+  EXPECT_EQ(LimitErrorOf(raw(100, 11, 1), "big.tif"), "Image too large");
+  EXPECT_EQ(LimitErrorOf(raw(100, 8, 1), "small.tif"), "loaded");
+  // Three samples of which the grey picture keeps one: the strip buffer is
+  // three times the picture and is bounded too.
+  EXPECT_EQ(LimitErrorOf(raw(100, 8, 3), "wide.tif"), "Image too large");
+  EXPECT_EQ(LimitErrorOf(raw(100, 6, 3), "wide.tif"), "loaded");
+}
+
+}  // namespace
