@@ -350,6 +350,13 @@ TEST(TiffPages, OnePagePerDirectory) {
   all->ShowPage(2);
   EXPECT_EQ(all->Width(), 3);
   EXPECT_EQ(BlueOf(all->GetPixel(2, 0)), 9);
+  // Animation steps through the pages and wraps round.
+  all->NextPage();
+  EXPECT_EQ(all->CurrentPage(), 1);
+  EXPECT_EQ(all->Width(), 8);
+  all->NextPage();
+  EXPECT_EQ(all->CurrentPage(), 2);
+  EXPECT_THROW(all->ShowPage(3), platform::EListError);
 }
 
 TEST(TiffProgress, StartsAtZeroAndEndsAtHundred) {
