@@ -272,12 +272,6 @@ platform::BlockHandle TDIB::BlockHandle() const {
   return FBlock != nullptr ? platform::BlockHandleOf(FBlock) : nullptr;
 }
 
-int32_t TDIB::Width() const {
-  return FInfoHeader ? ReadI32(FInfoHeader + 4) : 0;
-}
-int32_t TDIB::Height() const {
-  return FInfoHeader ? ReadI32(FInfoHeader + 8) : 0;
-}
 int32_t TDIB::BitCount() const {
   return FInfoHeader ? ReadU16(FInfoHeader + 14) : 0;
 }

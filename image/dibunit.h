@@ -77,8 +77,10 @@ class TDIB {
   platform::BlockHandle BlockHandle() const;
 
   // Layout.
-  int32_t Width() const;
-  int32_t Height() const;
+  // Read from the info header on every call; the probes ask per pixel step,
+  // so these stay inline.
+  int32_t Width() const { return FInfoHeader ? HeaderInt(4) : 0; }
+  int32_t Height() const { return FInfoHeader ? HeaderInt(8) : 0; }
   int32_t XDpi() const;
   int32_t YDpi() const;
   void SetXDpi(int32_t dpi);
@@ -168,6 +170,13 @@ class TDIB {
   TSetPixel FSetPixel = nullptr;
 
  private:
+  // The little-endian 32-bit field at `offset` of the info header.
+  int32_t HeaderInt(int32_t offset) const {
+    const std::uint8_t* p = FInfoHeader + offset;
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                                (static_cast<uint32_t>(p[2]) << 16) |
+                                (static_cast<uint32_t>(p[3]) << 24));
+  }
   void ReadLayout();
   // Rebuilds the block for `format` and fills each new row (zeroed) from the
   // matching old row.
