@@ -48,7 +48,8 @@ while IFS=$'\t' read -r file currency serial; do
   [[ "$got" == "$serial" ]] && ours_exact=$((ours_exact + 1))
 done <"$work/truth"
 ours_median=$(sed -n 's/.*"ms":\([0-9]*\).*/\1/p' "$work/ours.json" | median)
-ours_cpu=$(awk -v n="$count" '{printf "%.0f", ($1 + $2) * 1000 / n}' "$work/ours.cpu")
+# time(1) puts a line before its figures when the tool exits non-zero.
+ours_cpu=$(awk -v n="$count" '/^[0-9]/ {t = $1 + $2} END {printf "%.0f", t * 1000 / n}' "$work/ours.cpu")
 
 # --- tesseract: sparse text, then the first whole token in the currency's layout.
 : >"$work/peer.ms"
@@ -63,7 +64,7 @@ while IFS=$'\t' read -r file currency serial; do
   [[ "$got" == "$serial" ]] && peer_exact=$((peer_exact + 1))
 done <"$work/truth"
 peer_median=$(median <"$work/peer.ms")
-peer_cpu=$(awk -v n="$count" '{t += $1 + $2} END {printf "%.0f", t * 1000 / n}' "$work/peer.cpu")
+peer_cpu=$(awk -v n="$count" '/^[0-9]/ {t += $1 + $2} END {printf "%.0f", t * 1000 / n}' "$work/peer.cpu")
 
 # --- throughput of the whole set with two jobs.
 hyperfine --runs 3 --warmup 1 --style none --export-json "$work/hf.json" \
