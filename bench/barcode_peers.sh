@@ -8,9 +8,10 @@
 # shows n/a.
 #
 #   bench/barcode_peers.sh [BUILD_DIR] [DATA_DIR] [RUNS]
-# BUILD_DIR defaults to build-rel (a Release build of the verevizu target);
+# BUILD_DIR defaults to build-bench (`make bench`), else build-rel (a Release
+# build of the verevizu target);
 # DATA_DIR to tests/data/barcodes, whose barcodes_all.tsv holds the truth;
-# RUNS to 5.
+# RUNS to 10.
 #
 # Peers write some texts in their own form: UPC-A as thirteen digits, UPC-E
 # as its eight-digit or expanded twelve-digit number, Codabar without its
@@ -24,9 +25,10 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-rel}
+build=${1:-$root/build-bench}
+[[ -n "${1:-}" || -x "$build/cli/verevizu" ]] || build=$root/build-rel
 data=${2:-$root/tests/data/barcodes}
-runs=${3:-5}
+runs=${3:-10}
 tool=$build/cli/verevizu
 zbar=/usr/bin/zbarimg
 zxing=$(dpkg -L zxing-cpp-tools 2>/dev/null | grep '/ZXingReader$' || command -v ZXingReader || true)
@@ -196,7 +198,8 @@ cell() {
       if (equivalent > 0) printf " [+%d]", equivalent
     }' "$work/rows"
   printf ' | '
-  awk -v key="$1" -v tool="$2" '$1 == key && $2 == tool && $5 != "-" {print $5}' "$work/rows" | median
+  awk -v key="$1" -v tool="$2" '$1 == key && $2 == tool && $5 != "-" {print $5}' "$work/rows" | median |
+    awk '{if ($1 == "-") print "-"; else printf "%.1f\n", $1}'
 }
 
 printf '%s\n' "symbology | ours rate | ours ms | zbar rate | zbar ms | zxing rate | zxing ms"
