@@ -52,9 +52,12 @@ static_assert(kNotAPiece.size() == 19);
 constexpr int32_t kMinPieceConfidence = 90;
 // Narrowest piece in pixels: cuts are tried from this far past the start.
 constexpr int32_t kMinPieceWidth = 5;
-// Bound on the nodes of one tree, so that a hostile image cannot make the
-// breadth-first search run away; real words stay far below it.
+// Bounds on one record's search, so that a hostile image (a long striped
+// blob whose every slice reads as a letter) cannot make the breadth-first
+// search run away: at most this many nodes, and at most this many trial
+// recognitions. A word of touching letters needs a few hundred trials.
 constexpr int32_t kMaxNodes = 4096;
+constexpr int32_t kMaxTrials = 1024;
 
 int32_t BestConfidence(const TCharRecord& r) {
   return r.CandCount > 0 ? r.Confs[0] : 0;
@@ -110,7 +113,8 @@ bool SplitRecord(TOmnifontOCR& engine, int32_t index) {
   TNode root(nullptr);
   std::vector<TNode*> leaves;
   std::deque<TNode*> queue;
-  int32_t nodes = 0;
+  int32_t nodes = 0, trials = 0;
+  bool exhausted = false;
   TNode* parent = &root;
   int32_t start = p.Left;
   const int32_t end = p.Right;
@@ -127,6 +131,10 @@ bool SplitRecord(TOmnifontOCR& engine, int32_t index) {
       piece->Rec.SeedX = start;
       piece->ColInk = inkAt(x);
       piece->Gap = gapAt(x);
+      if (++trials > kMaxTrials) {
+        exhausted = true;
+        break;
+      }
       const char16_t rd = RecogniseBox(engine, piece->Rec, engine.Threshold, engine.Pass);
       if (rd == NoChar || kNotAPiece.find(rd) != std::u16string_view::npos ||
           BestConfidence(piece->Rec) <= kMinPieceConfidence) {
@@ -154,7 +162,7 @@ bool SplitRecord(TOmnifontOCR& engine, int32_t index) {
         leaves.push_back(last);
       }
     }
-    if (queue.empty()) break;
+    if (exhausted || queue.empty()) break;
     parent = queue.front();
     queue.pop_front();
     start = parent->Payload->Rec.Right + step;
