@@ -99,7 +99,12 @@ bool CutNotch(TCharRecord& r, TDIB& k, int32_t threshold) {
     return false;
   }
   k.Row(yb)[a + n / 2] = kNotchValue;
-  r.Raster->Row(r.Top + yb)[r.Left + a + n / 2] = kNotchValue;
+  // The classifier may have moved the record's top while reading the crop, so
+  // the crop's bottom row can fall below the raster: only a pixel inside is painted.
+  const int32_t x = r.Left + a + n / 2, y = r.Top + yb;
+  if (x >= 0 && y >= 0 && x < r.Raster->Width() && y < r.Raster->Height()) {
+    r.Raster->Row(y)[x] = kNotchValue;
+  }
   return true;
 }
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "ocr/omnifontocr.h"
 #include "ocr_test_util.h"
@@ -162,6 +164,27 @@ TEST(EngineRecognize, ABlockTheRasterRejectsIsFreedAndReported) {
   EXPECT_THROW(engine.RecognizeWord(block.get()), platform::Exception);
   EXPECT_EQ(platform::LiveBlockCount(), blocks);
   EXPECT_THROW(engine.RecognizeWord(nullptr), platform::Exception);
+}
+
+TEST(EngineRecognize, ANotchBelowTheRasterIsNotPainted) {
+  // A fuzzed 55 x 45 grey block on which the classifier moves a record's top
+  // while the notch retry reads the crop taken before: the crop's bottom row
+  // then lies below the raster.
+  std::ifstream file(std::string(VEREVIZU_TEST_DATA) + "/ocr_notch_below_raster.dib",
+                     std::ios::binary);
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 3584u);
+  platform::BlockOwner block(bytes.size());
+  {
+    platform::BlockLock lock(block.get());
+    std::memcpy(lock.data(), bytes.data(), bytes.size());
+  }
+  TOmnifontOCR engine;
+  engine.SpotRemoval = 1;
+  engine.SplitTouching = 2;
+  engine.RecognizeLine(block.get());
+  EXPECT_FALSE(engine.Characters.empty());
 }
 
 TEST(EngineText, GetTextMarksUnreadAndBreaksAndUsesTheCodePage) {
