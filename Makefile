@@ -4,7 +4,8 @@
 BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
-PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev
+PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev \
+              libcli11-dev nlohmann-json3-dev
 
 .PHONY: deps build run test bench fuzz format clean
 

@@ -78,25 +78,12 @@ class BarcodeCommand : public Command {
  public:
   std::string_view Name() const override { return "barcode"; }
   std::string_view Summary() const override { return "one-dimensional barcodes of images"; }
-  std::string Usage() const override {
-    return "usage: verevizu barcode [OPTIONS] PATH...\n"
-           "\n"
-           "Reads the barcodes of every image and prints one line per code:\n"
+  std::string Description() const override {
+    return "Reads the barcodes of every image and prints one line per code:\n"
            "FILE<TAB>TYPE<TAB>TEXT<TAB>CHECKED, TYPE being the type's name (bcCode39, ...)\n"
            "and CHECKED 1 when the code's check characters verified, else 0. In TEXT,\n"
            "control characters and the backslash are escaped (\\t, \\n, \\r, \\xNN, \\\\).\n"
-           "\n"
-           "Options (defaults are the reader's own):\n"
-           "  --types LIST       symbologies to read, comma-separated names with or\n"
-           "                     without the bc prefix, in any case (code39, bcEAN13,\n"
-           "                     2of5interlaved), or all (default: every type but code93)\n"
-           "  --expected N       codes after which the sweep may stop (4)\n"
-           "  --min-len N        fewest characters of a code (3)\n"
-           "  --max-len N        most characters of a code (15)\n"
-           "  --laser-size N     rows of the scanning band (3)\n"
-           "  --laser-step N     rows between the tops of successive bands (32)\n"
-           "  --quality normal|dark|light   band binarisation (normal)\n"
-           "  --verify-check     Code 39: drop a verified check character from the text\n"
+           "The defaults are the reader's own.\n"
            "\n"
            "Types: 2of5interlaved, 2of5iata, 2of5industrial, 2of5matrix, 2of5datalogic,\n"
            "code39, pharmacode, ean13, ean8, upca, upce, ext2, ext5, codabar, msi,\n"
@@ -105,27 +92,26 @@ class BarcodeCommand : public Command {
            "([left, top, right, bottom]).\n";
   }
 
-  bool ParseOption(std::string_view option, OptionValue& value) override {
-    if (option == "--types") {
-      settings_.CodeTypes = ParseTypes(value.Take());
-    } else if (option == "--expected") {
-      settings_.ExpectedCodes = value.TakeInt(1, INT32_MAX);
-    } else if (option == "--min-len") {
-      settings_.MinCodeLen = value.TakeInt(1, INT32_MAX);
-    } else if (option == "--max-len") {
-      settings_.MaxCodeLen = value.TakeInt(1, INT32_MAX);
-    } else if (option == "--laser-size") {
-      settings_.VirtualLaserSize = value.TakeInt(1, INT32_MAX);
-    } else if (option == "--laser-step") {
-      settings_.VirtualLaserStep = value.TakeInt(1, INT32_MAX);
-    } else if (option == "--quality") {
-      settings_.Quality = ParseQuality(value.Take());
-    } else if (option == "--verify-check") {
-      settings_.VerifyCheckDigit = true;
-    } else {
-      return false;
-    }
-    return true;
+  void AddOptions(CLI::App& app) override {
+    AddValueOption(app, "--types", "LIST",
+                   "symbologies to read, comma-separated names with or\n"
+                   "without the bc prefix, in any case (code39, bcEAN13,\n"
+                   "2of5interlaved), or all (default: every type but code93)",
+                   [this](const std::string& text) { settings_.CodeTypes = ParseTypes(text); });
+    AddNumberOption(app, "--expected", "codes after which the sweep may stop (4)",
+                    settings_.ExpectedCodes, 1, INT32_MAX);
+    AddNumberOption(app, "--min-len", "fewest characters of a code (3)", settings_.MinCodeLen, 1,
+                    INT32_MAX);
+    AddNumberOption(app, "--max-len", "most characters of a code (15)", settings_.MaxCodeLen, 1,
+                    INT32_MAX);
+    AddNumberOption(app, "--laser-size", "rows of the scanning band (3)",
+                    settings_.VirtualLaserSize, 1, INT32_MAX);
+    AddNumberOption(app, "--laser-step", "rows between the tops of successive bands (32)",
+                    settings_.VirtualLaserStep, 1, INT32_MAX);
+    AddValueOption(app, "--quality", "normal|dark|light", "band binarisation (normal)",
+                   [this](const std::string& text) { settings_.Quality = ParseQuality(text); });
+    AddFlag(app, "--verify-check", "Code 39: drop a verified check character from the text",
+            [this] { settings_.VerifyCheckDigit = true; });
   }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
@@ -142,7 +128,7 @@ class BarcodeCommand : public Command {
 
     FileResult r;
     r.found = count > 0;
-    std::string codes;
+    Json codes = Json::array();
     for (int32_t i = 0; i < count; ++i) {
       const TBarCodeResult code = reader.GetCode(i);
       const std::string type = BarCodeTypeName(code.CodeType);
@@ -150,15 +136,12 @@ class BarcodeCommand : public Command {
       r.text += image.file + '\t' + type + '\t' + PlainField(text) + '\t' +
                 (code.Checked ? "1" : "0") + '\n';
       const TRect& rc = code.Rect;
-      if (!codes.empty()) codes += ',';
-      codes +=
-          '{' + JsonMember("type", JsonString(type)) + ',' + JsonMember("text", JsonString(text)) +
-          ',' + JsonMember("checked", code.Checked ? "true" : "false") + ',' +
-          JsonMember("rect", '[' + std::to_string(rc.Left) + ',' + std::to_string(rc.Top) + ',' +
-                                 std::to_string(rc.Right) + ',' + std::to_string(rc.Bottom) + ']') +
-          '}';
+      codes.push_back({{"type", type},
+                       {"text", text},
+                       {"checked", code.Checked},
+                       {"rect", {rc.Left, rc.Top, rc.Right, rc.Bottom}}});
     }
-    r.json = JsonMember("codes", '[' + codes + ']');
+    r.json = {{"codes", codes}};
     return r;
   }
 

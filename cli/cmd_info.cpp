@@ -12,10 +12,8 @@ class InfoCommand : public Command {
   std::string_view Summary() const override {
     return "size, format, resolution and pages of images";
   }
-  std::string Usage() const override {
-    return "usage: verevizu info [OPTIONS] PATH...\n"
-           "\n"
-           "Prints FILE<TAB>WIDTH<TAB>HEIGHT<TAB>FORMAT<TAB>XDPI<TAB>YDPI<TAB>PAGES for\n"
+  std::string Description() const override {
+    return "Prints FILE<TAB>WIDTH<TAB>HEIGHT<TAB>FORMAT<TAB>XDPI<TAB>YDPI<TAB>PAGES for\n"
            "every image, FORMAT being the picture's format (\"Black and white\",\n"
            "\"256 shades of gray\", \"True color\", ...).\n"
            "JSON members: width, height, format, xdpi, ydpi, pages.\n";
@@ -29,12 +27,8 @@ class InfoCommand : public Command {
     r.text = image.file + '\t' + std::to_string(g.Width()) + '\t' + std::to_string(g.Height()) +
              '\t' + format + '\t' + std::to_string(g.XDpi()) + '\t' + std::to_string(g.YDpi()) +
              '\t' + std::to_string(image.pages) + '\n';
-    r.json = JsonMember("width", std::to_string(g.Width())) + ',' +
-             JsonMember("height", std::to_string(g.Height())) + ',' +
-             JsonMember("format", JsonString(format)) + ',' +
-             JsonMember("xdpi", std::to_string(g.XDpi())) + ',' +
-             JsonMember("ydpi", std::to_string(g.YDpi())) + ',' +
-             JsonMember("pages", std::to_string(image.pages));
+    r.json = {{"width", g.Width()}, {"height", g.Height()}, {"format", format},
+              {"xdpi", g.XDpi()},   {"ydpi", g.YDpi()},     {"pages", image.pages}};
     return r;
   }
 };

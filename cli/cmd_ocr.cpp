@@ -38,14 +38,14 @@ constexpr int32_t kMinSpot = -1;
 constexpr int32_t kMaxSpot = 99;
 
 template <std::size_t N>
-std::size_t Choose(std::string_view option, const std::string& value,
+std::size_t Choose(const std::string& option, const std::string& value,
                    const std::array<std::string_view, N>& names) {
   for (std::size_t i = 0; i < N; ++i) {
     if (names[i] == value) return i;
   }
   std::string list;
   for (std::string_view n : names) list += (list.empty() ? "" : ", ") + std::string(n);
-  throw UsageError("option " + std::string(option) + ": '" + value + "' is not one of " + list);
+  throw UsageError("option " + option + ": '" + value + "' is not one of " + list);
 }
 
 struct Rect {
@@ -85,25 +85,19 @@ bool IsReading(char16_t ch) {
   return ch != NoChar && ch != NonTextMark && ch != u' ' && ch != u'\r' && ch != u'\n';
 }
 
-std::string CharactersJson(const TOmnifontOCR& engine) {
-  std::string out = "[";
+Json CharactersJson(const TOmnifontOCR& engine) {
+  Json characters = Json::array();
   for (const auto& rp : engine.Characters) {
     const TCharRecord& r = *rp;
-    if (out.size() > 1) out += ',';
-    out += '{' + JsonMember("ch", JsonString(r.Ch == NoChar ? "" : Utf8Of(r.Ch))) + ',';
-    out += JsonMember("box", "[" + std::to_string(r.Left) + ',' + std::to_string(r.Top) + ',' +
-                                 std::to_string(r.Right) + ',' + std::to_string(r.Bottom) + ']') +
-           ',';
-    out += JsonMember("line", std::to_string(r.Line)) + ',';
-    std::string cands = "[";
+    Json candidates = Json::array();
     const int32_t n = r.CandCount < 0 ? 0 : std::min<int32_t>(r.CandCount, 10);
-    for (int32_t i = 0; i < n; ++i) {
-      if (i > 0) cands += ',';
-      cands += '[' + JsonString(Utf8Of(r.Cands[i])) + ',' + std::to_string(r.Confs[i]) + ']';
-    }
-    out += JsonMember("candidates", cands + ']') + '}';
+    for (int32_t i = 0; i < n; ++i) candidates.push_back({Utf8Of(r.Cands[i]), r.Confs[i]});
+    characters.push_back({{"ch", r.Ch == NoChar ? "" : Utf8Of(r.Ch)},
+                          {"box", {r.Left, r.Top, r.Right, r.Bottom}},
+                          {"line", r.Line},
+                          {"candidates", candidates}});
   }
-  return out + ']';
+  return characters;
 }
 
 // The engine's text for a terminal: UTF-8 with plain line feeds, ending in one.
@@ -121,52 +115,41 @@ class OcrCommand : public Command {
  public:
   std::string_view Name() const override { return "ocr"; }
   std::string_view Summary() const override { return "text of images, by the omnifont OCR"; }
-  std::string Usage() const override {
-    return "usage: verevizu ocr [OPTIONS] PATH...\n"
-           "\n"
-           "Reads the text of every image with the omnifont OCR engine and prints it;\n"
+  std::string Description() const override {
+    return "Reads the text of every image with the omnifont OCR engine and prints it;\n"
            "with several files each text follows a line '==> FILE <=='. Unread\n"
-           "characters show as '~'.\n"
-           "\n"
-           "Options (defaults are those of the area OCR dialog):\n"
-           "  --area character|word|line|paragraph|page   kind of area (paragraph)\n"
-           "  --content numeric|upper|lower|letters|alnum  characters allowed (alnum)\n"
-           "  --spots none|smart|always  spot removal (always)\n"
-           "  --max-spot N       largest spot in ink pixels, -1 to 99, -1 automatic (8)\n"
-           "  --no-split         no splitting of touching characters\n"
-           "  --no-similarity    no similarity correction\n"
-           "  --no-context       no context correction\n"
-           "  --rect L,T,R,B     read only this rectangle (right and bottom excluded)\n"
-           "\n"
+           "characters show as '~'. The defaults are those of the area OCR dialog.\n"
            "JSON members: text (line breaks as CR LF), characters: one object per\n"
            "record with ch (\"\" when unread), box [left, top, right, bottom], line and\n"
            "candidates [[character, confidence], ...].\n";
   }
 
-  bool ParseOption(std::string_view option, OptionValue& value) override {
-    if (option == "--area") {
-      area_ = static_cast<int32_t>(Choose(option, value.Take(), kAreas));
-    } else if (option == "--content") {
-      std::array<std::string_view, kContents.size()> names;
-      for (std::size_t i = 0; i < kContents.size(); ++i) names[i] = kContents[i].name;
-      content_ = Choose(option, value.Take(), names);
-    } else if (option == "--spots") {
-      spots_ = static_cast<uint8_t>(Choose(option, value.Take(), kSpotModes));
-    } else if (option == "--max-spot") {
-      maxSpot_ = value.TakeInt(kMinSpot, kMaxSpot);
-    } else if (option == "--no-split") {
-      split_ = false;
-    } else if (option == "--no-similarity") {
-      similarity_ = false;
-    } else if (option == "--no-context") {
-      context_ = false;
-    } else if (option == "--rect") {
-      rect_ = ParseRect(value.Take());
-      hasRect_ = true;
-    } else {
-      return false;
-    }
-    return true;
+  void AddOptions(CLI::App& app) override {
+    AddValueOption(app, "--area", "character|word|line|paragraph|page", "kind of area (paragraph)",
+                   [this](const std::string& text) {
+                     area_ = static_cast<int32_t>(Choose("--area", text, kAreas));
+                   });
+    AddValueOption(app, "--content", "numeric|upper|lower|letters|alnum",
+                   "characters allowed (alnum)", [this](const std::string& text) {
+                     std::array<std::string_view, kContents.size()> names;
+                     for (std::size_t i = 0; i < kContents.size(); ++i)
+                       names[i] = kContents[i].name;
+                     content_ = Choose("--content", text, names);
+                   });
+    AddValueOption(app, "--spots", "none|smart|always", "spot removal (always)",
+                   [this](const std::string& text) {
+                     spots_ = static_cast<uint8_t>(Choose("--spots", text, kSpotModes));
+                   });
+    AddNumberOption(app, "--max-spot", "largest spot in ink pixels, -1 to 99, -1 automatic (8)", maxSpot_,
+                    kMinSpot, kMaxSpot);
+    AddFlag(app, "--no-split", "no splitting of touching characters", [this] { split_ = false; });
+    AddFlag(app, "--no-similarity", "no similarity correction", [this] { similarity_ = false; });
+    AddFlag(app, "--no-context", "no context correction", [this] { context_ = false; });
+    AddValueOption(app, "--rect", "L,T,R,B", "read only this rectangle (right and bottom excluded)",
+                   [this](const std::string& text) {
+                     rect_ = ParseRect(text);
+                     hasRect_ = true;
+                   });
   }
 
   // With a rectangle the block is exported from the crop instead.
@@ -199,8 +182,7 @@ class OcrCommand : public Command {
     for (const auto& rec : engine->Characters) r.found = r.found || IsReading(rec->Ch);
     if (info.fileCount > 1) r.text = "==> " + image.file + " <==\n";
     r.text += PlainText(utf8);
-    r.json = JsonMember("text", JsonString(utf8)) + ',' +
-             JsonMember("characters", CharactersJson(*engine));
+    r.json = {{"text", utf8}, {"characters", CharactersJson(*engine)}};
     return r;
   }
 

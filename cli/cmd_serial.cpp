@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -23,29 +24,38 @@ std::string FormatConfidence(double confidence) {
   return s.str();
 }
 
+// The currency code of an option's text, in any case.
+std::string CurrencyCode(const std::string& text) {
+  std::string code = text;
+  std::transform(code.begin(), code.end(), code.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  if (std::find(kCurrencies.begin(), kCurrencies.end(), code) == kCurrencies.end()) {
+    throw UsageError("option --currency: '" + code + "' is not one of USD, EUR, LBP, AUTO");
+  }
+  return code;
+}
+
+// The confidence as a JSON number in the same form: a whole one as an
+// integer (100, not 100.0).
+Json ConfidenceJson(double confidence) {
+  if (confidence == std::trunc(confidence)) return static_cast<int64_t>(confidence);
+  return confidence;
+}
+
 class SerialCommand : public Command {
  public:
   std::string_view Name() const override { return "serial"; }
   std::string_view Summary() const override { return "serial numbers of banknote scans"; }
-  std::string Usage() const override {
-    return "usage: verevizu serial [--currency USD|EUR|LBP|AUTO] [OPTIONS] PATH...\n"
-           "\n"
-           "Prints FILE<TAB>SERIAL<TAB>CONFIDENCE for every note scan; an empty serial\n"
+  std::string Description() const override {
+    return "Prints FILE<TAB>SERIAL<TAB>CONFIDENCE for every note scan; an empty serial\n"
            "and confidence 0 when none is found. AUTO (the default) tells the currency\n"
            "from the note's size.\n"
            "JSON members: serial, confidence, currency.\n";
   }
 
-  bool ParseOption(std::string_view option, OptionValue& value) override {
-    if (option != "--currency") return false;
-    std::string code = value.Take();
-    std::transform(code.begin(), code.end(), code.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (std::find(kCurrencies.begin(), kCurrencies.end(), code) == kCurrencies.end()) {
-      throw UsageError("option --currency: '" + code + "' is not one of USD, EUR, LBP, AUTO");
-    }
-    currency_ = code;
-    return true;
+  void AddOptions(CLI::App& app) override {
+    AddValueOption(app, "--currency", "USD|EUR|LBP|AUTO", "the notes' currency, in any case (AUTO)",
+                   [this](const std::string& text) { currency_ = CurrencyCode(text); });
   }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
@@ -60,9 +70,8 @@ class SerialCommand : public Command {
     FileResult r;
     r.found = !serial.empty();
     r.text = image.file + '\t' + text + '\t' + FormatConfidence(confidence) + '\n';
-    r.json = JsonMember("serial", JsonString(text)) + ',' +
-             JsonMember("confidence", FormatConfidence(confidence)) + ',' +
-             JsonMember("currency", JsonString(currency_));
+    r.json = {
+        {"serial", text}, {"confidence", ConfidenceJson(confidence)}, {"currency", currency_}};
     return r;
   }
 

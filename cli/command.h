@@ -1,12 +1,13 @@
 // The frame of the `verevizu` command-line tool, and how a subcommand joins it.
 //
-// The frame does everything common to the subcommands: the options --page N,
-// --json, --jobs N and --help, expanding folders into their image files
-// (sorted by name), loading each file through the graphic registry
-// (TDibGraphic -> ExportPackedDib), running the files in parallel with output
-// in input order, the progress bar, the "verevizu: FILE: message" errors and
-// the exit codes (0 every file gave a result, 1 some file gave none, 2 usage
-// error, 3 some file could not be read).
+// The frame does everything common to the subcommands: parsing the command
+// line (CLI11) with the options --page N, --json, --jobs N and --help,
+// expanding folders into their image files (sorted by name), loading each
+// file through the graphic registry (TDibGraphic -> ExportPackedDib),
+// running the files in parallel with output in input order, the progress
+// bar, the JSON lines (nlohmann-json), the "verevizu: FILE: message" errors
+// and the exit codes (0 every file gave a result, 1 some file gave none,
+// 2 usage error, 3 some file could not be read).
 //
 // Adding a subcommand:
 //   1. Write cli/cmd_<name>.cpp with a class derived from cli::Command and a
@@ -15,25 +16,31 @@
 //      cli/commands.cpp (the order there is the order of --help).
 //   3. Link the library it needs in cli/CMakeLists.txt.
 // A subcommand implements:
-//   - Name(), Summary() (one line for `verevizu --help`) and Usage() (the
-//     text of `verevizu <name> --help`; the frame appends the common options);
-//   - ParseOption(): offered every option the frame does not know, with an
-//     OptionValue to take its argument from ("--x 5" and "--x=5" both work);
-//     return false for an option that is not the subcommand's;
+//   - Name(), Summary() (one line for `verevizu --help`) and Description()
+//     (the text of `verevizu <name> --help` above its options: what it
+//     prints and its JSON members; the frame adds the usage line, the options
+//     and the common notes);
+//   - AddOptions(): registers its options on its CLI11 subcommand with
+//     AddValueOption, AddNumberOption and AddFlag below, each with a line of
+//     help, usually setting a member of the command:
+//       AddFlag(app, "--no-split", "no splitting", [this] { split_ = false; });
+//     "--x 5" and "--x=5" both work; a flag refuses a value. A value is
+//     checked where it is taken: throw UsageError with the message;
 //   - Prepare(): once, after the options, before any file (may throw
 //     UsageError for a bad combination);
 //   - Process(): once per file, possibly on several threads at once, so it
 //     must not change the command's state. It receives the loaded page as a
 //     packed-DIB block (image.dib; attach it to a TDIB and release() the
 //     owner, or leave it to be freed) and returns the plain text (complete
-//     lines) and the JSON members of its result, and whether the file gave a
-//     result at all. An exception from Process is reported as the file's
-//     error.
+//     lines), its JSON members as an object (they follow "file" and "ms" in
+//     the order they were set), and whether the file gave a result at all.
+//     An exception from Process is reported as the file's error.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <span>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -42,6 +49,11 @@
 #include "platform/memory.h"
 #include "viewer/dibgraphic.h"
 
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
 namespace cli {
 
 // A mistake on the command line: the tool prints it and exits with code 2.
@@ -49,6 +61,9 @@ class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// JSON whose object members keep the order they were set in.
+using Json = nlohmann::ordered_json;
 
 // What the frame knows when the files are run.
 struct RunInfo {
@@ -70,29 +85,9 @@ struct LoadedImage {
 
 // The result of one file.
 struct FileResult {
-  bool found = true;  // false: read, but nothing found (exit code 1)
-  std::string text;   // plain output: complete lines, each ending in '\n'
-  std::string json;   // JSON members without braces: "\"width\":3,\"height\":2"
-};
-
-// The argument of an option: the text after '=' or the next argument.
-class OptionValue {
- public:
-  OptionValue(std::string_view option, const std::string* inlineValue,
-              std::span<const std::string> rest)
-      : option_(option), inline_(inlineValue), rest_(rest) {}
-  std::string Take();
-  // An integer in [min, max], else a UsageError.
-  int32_t TakeInt(int32_t min, int32_t max);
-  std::size_t Consumed() const { return consumed_; }
-  bool InlineUsed() const { return inlineUsed_; }
-
- private:
-  std::string_view option_;
-  const std::string* inline_;
-  std::span<const std::string> rest_;
-  std::size_t consumed_ = 0;
-  bool inlineUsed_ = false;
+  bool found = true;           // false: read, but nothing found (exit code 1)
+  std::string text;            // plain output: complete lines, each ending in '\n'
+  Json json = Json::object();  // the command's members: {"width": 3, "height": 2}
 };
 
 class Command {
@@ -100,21 +95,34 @@ class Command {
   virtual ~Command() = default;
   virtual std::string_view Name() const = 0;
   virtual std::string_view Summary() const = 0;
-  virtual std::string Usage() const = 0;
-  virtual bool ParseOption(std::string_view option, OptionValue& value) { return false; }
+  virtual std::string Description() const = 0;
+  virtual void AddOptions(CLI::App& app) {}
   virtual void Prepare(const RunInfo& info) {}
   // Whether Process needs the packed-DIB block (info reads the picture only).
   virtual bool NeedsDib() const { return true; }
   virtual FileResult Process(LoadedImage& image, const RunInfo& info) const = 0;
 };
 
+// An option with a value ("--name VALUE" or "--name=VALUE"); `take` receives
+// the text and throws UsageError when it is not a valid value. `valueName`
+// shows in the help ("N", "LIST", "none|smart|always").
+CLI::Option* AddValueOption(CLI::App& app, const std::string& name, const std::string& valueName,
+                            const std::string& help, std::function<void(const std::string&)> take);
+// An integer option in [min, max], else "option NAME: 'TEXT' is not a number
+// from MIN to MAX".
+CLI::Option* AddNumberOption(CLI::App& app, const std::string& name, const std::string& help,
+                             int32_t& value, int32_t min, int32_t max);
+// A flag without a value; `set` runs when it is given.
+CLI::Option* AddFlag(CLI::App& app, const std::string& name, const std::string& help,
+                     std::function<void()> set);
+
 // Loads page `page` (from 1) of a file through the graphic registry and
 // exports it when `exportDib`. Throws with the message to show.
 LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib = true);
 
-// JSON helpers for the members a command returns.
-std::string JsonString(std::string_view utf8);
-std::string JsonMember(std::string_view name, std::string_view rawValue);  // "name":raw
+// A JSON value on one line as the tool prints it: UTF-8 kept as it is, bytes
+// that are not UTF-8 replaced by U+FFFD (a file name may hold any bytes).
+std::string JsonText(const Json& value);
 
 // The subcommands, in the order of --help.
 std::vector<std::unique_ptr<Command>> MakeCommands();

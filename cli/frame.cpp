@@ -1,5 +1,6 @@
-// The frame of the command-line tool: arguments, folders, loading, parallel
-// runs with output in input order, progress bar, errors and exit codes.
+// The frame of the command-line tool: the parser of the arguments and the
+// option helpers, folders, loading, parallel runs with output in input
+// order, progress bar, JSON lines, errors and exit codes.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -17,39 +18,136 @@
 #include <set>
 #include <thread>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/command.h"
 
 namespace cli {
 namespace {
 
-constexpr const char* kVersion = "verevizu 0.1.0\n";
+constexpr const char* kVersion = "verevizu 0.1.0";
 
-constexpr const char* kCommonOptions =
-    "\n"
-    "Common options:\n"
-    "  --page N    page of a multi-page file to read (default 1)\n"
-    "  --json      one JSON object per file and line instead of text\n"
-    "  --jobs N    files read in parallel (default: the number of cores)\n"
-    "  --help      this text\n"
-    "\n"
+constexpr const char* kCommonGroup = "Common options";
+
+constexpr const char* kCommonNotes =
     "A folder stands for the image files in it, sorted by name. Exit codes: 0 every\n"
     "file gave a result, 1 some file gave none, 2 usage error, 3 some file could not\n"
     "be read.\n";
 
-std::string ToolUsage(const std::vector<std::unique_ptr<Command>>& commands) {
-  std::string s =
-      "usage: verevizu [--help] [--version] COMMAND [OPTIONS] PATH...\n"
-      "\n"
-      "Reads banknote serial numbers, text and barcodes from scanned images.\n"
-      "\n"
-      "Commands:\n";
-  for (const auto& c : commands) {
-    std::string name(c->Name());
-    name.resize(std::max<std::size_t>(name.size() + 2, 10), ' ');
-    s += "  " + name + std::string(c->Summary()) + '\n';
+// Help in the tool's layout. The tool: its usage line, what it does and the
+// commands. A command: its usage line, its text (the subcommand's footer,
+// since its description is the summary the tool lists), its options by group
+// and the common notes.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  HelpFormatter() { column_width(22); }
+
+  std::string make_help(const CLI::App* app, std::string name,
+                        CLI::AppFormatMode mode) const override {
+    if (app->get_parent() == nullptr) {
+      return "usage: " + name + " [--help] [--version] COMMAND [OPTIONS] PATH...\n\n" +
+             app->get_description() + make_subcommands(app, mode) + '\n' + app->get_footer();
+    }
+    return "usage: " + name + " [OPTIONS] PATH...\n\n" + app->get_footer() + OptionGroups(*app) +
+           '\n' + kCommonNotes;
   }
-  s += "\nRun 'verevizu COMMAND --help' for the options of a command.\n";
-  return s;
+
+ private:
+  // The options by group, in the order the groups were first used.
+  std::string OptionGroups(const CLI::App& app) const {
+    std::string s;
+    for (const std::string& group : app.get_groups()) {
+      const std::vector<const CLI::Option*> options = app.get_options(
+          [&](const CLI::Option* o) { return o->get_group() == group && o->nonpositional(); });
+      if (!options.empty()) s += make_group(group, false, options);
+    }
+    return s;
+  }
+};
+
+// The frame's settings from the command line.
+struct Settings {
+  RunInfo info;
+  int32_t jobs = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::string> paths;
+};
+
+// The options every command shares, after the command's own.
+void AddCommonOptions(CLI::App& command, Settings& settings) {
+  AddNumberOption(command, "--page", "page of a multi-page file to read (default 1)",
+                  settings.info.page, 1, std::numeric_limits<int32_t>::max())
+      ->group(kCommonGroup);
+  AddFlag(command, "--json", "one JSON object per file and line instead of text", [&settings] {
+    settings.info.json = true;
+  })->group(kCommonGroup);
+  AddNumberOption(command, "--jobs", "files read in parallel (default: the number of cores)",
+                  settings.jobs, 1, 1024)
+      ->group(kCommonGroup);
+  command.set_help_flag("-h,--help", "this text")->group(kCommonGroup);
+  command.add_option("PATH", settings.paths, "image files, or folders of them");
+}
+
+// The parser of the whole command line: the tool and a subcommand per command.
+void BuildParser(CLI::App& tool, const std::vector<std::unique_ptr<Command>>& commands,
+                 Settings& settings) {
+  tool.description("Reads banknote serial numbers, text and barcodes from scanned images.\n");
+  tool.footer("Run 'verevizu COMMAND --help' for the options of a command.\n");
+  tool.formatter(std::make_shared<HelpFormatter>());
+  // A repeated option counts with its last value, as in most tools.
+  tool.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  tool.set_help_flag("-h,--help", "this text");
+  tool.set_version_flag("--version", kVersion);
+  // Unknown arguments are reported by Run in the tool's words.
+  tool.allow_extras();
+  // One command at most, so that a PATH named like a command stays a PATH.
+  tool.require_subcommand(0, 1);
+  for (const auto& command : commands) {
+    CLI::App& sub =
+        *tool.add_subcommand(std::string(command->Name()), std::string(command->Summary()));
+    sub.group("Commands");
+    sub.footer(command->Description());
+    sub.allow_extras();
+    command->AddOptions(sub);
+    AddCommonOptions(sub, settings);
+  }
+}
+
+// An integer option's value in [min, max].
+int32_t ParseNumber(const std::string& option, const std::string& text, int32_t min, int32_t max) {
+  std::size_t used = 0;
+  long long v = 0;
+  try {
+    v = std::stoll(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != text.size() || text.empty() || v < min || v > max)
+    throw UsageError("option " + option + ": '" + text + "' is not a number from " +
+                     std::to_string(min) + " to " + std::to_string(max));
+  return static_cast<int32_t>(v);
+}
+
+// An option's name without its "=VALUE".
+std::string OptionName(const std::string& argument) {
+  return argument.substr(0, argument.find('='));
+}
+
+// The command chosen on the command line, or null.
+const CLI::App* ChosenCommand(const CLI::App& tool) {
+  const std::vector<CLI::App*> chosen = tool.get_subcommands();
+  return chosen.empty() ? nullptr : chosen[0];
+}
+
+// Prints a mistake on the command line with where to find help; `command`
+// is null for the tool's own arguments. Returns the exit code.
+int UsageFailure(std::ostream& err, const CLI::App* command, const std::string& message) {
+  if (command == nullptr) {
+    err << "verevizu: " << message << "\nRun 'verevizu --help' for the commands.\n";
+  } else {
+    err << "verevizu " << command->get_name() << ": " << message << "\nRun 'verevizu "
+        << command->get_name() << " --help' for its options.\n";
+  }
+  return 2;
 }
 
 // The outcome of one file.
@@ -126,67 +224,29 @@ class ProgressBar {
 
 }  // namespace
 
-std::string OptionValue::Take() {
-  if (inline_ != nullptr && !inlineUsed_) {
-    inlineUsed_ = true;
-    return *inline_;
-  }
-  if (consumed_ >= rest_.size())
-    throw UsageError("option " + std::string(option_) + " needs a value");
-  return rest_[consumed_++];
+CLI::Option* AddValueOption(CLI::App& app, const std::string& name, const std::string& valueName,
+                            const std::string& help, std::function<void(const std::string&)> take) {
+  return app.add_option_function<std::string>(name, std::move(take), help)->type_name(valueName);
 }
 
-int32_t OptionValue::TakeInt(int32_t min, int32_t max) {
-  const std::string text = Take();
-  std::size_t used = 0;
-  long long v = 0;
-  try {
-    v = std::stoll(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || text.empty() || v < min || v > max)
-    throw UsageError("option " + std::string(option_) + ": '" + text + "' is not a number from " +
-                     std::to_string(min) + " to " + std::to_string(max));
-  return static_cast<int32_t>(v);
+CLI::Option* AddNumberOption(CLI::App& app, const std::string& name, const std::string& help,
+                             int32_t& value, int32_t min, int32_t max) {
+  return AddValueOption(app, name, "N", help, [name, &value, min, max](const std::string& text) {
+    value = ParseNumber(name, text, min, max);
+  });
 }
 
-std::string JsonString(std::string_view s) {
-  std::string out = "\"";
-  for (const char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 15];
-        } else {
-          out += ch;
-        }
-    }
-  }
-  return out + '"';
+CLI::Option* AddFlag(CLI::App& app, const std::string& name, const std::string& help,
+                     std::function<void()> set) {
+  // The parser hands a bare flag over as "true", and "--flag=VALUE" as VALUE.
+  return app.add_flag(name, help)->each([name, set = std::move(set)](const std::string& value) {
+    if (value != "true") throw UsageError("option " + name + " takes no value");
+    set();
+  });
 }
 
-std::string JsonMember(std::string_view name, std::string_view rawValue) {
-  return JsonString(name) + ':' + std::string(rawValue);
+std::string JsonText(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib) {
@@ -213,75 +273,54 @@ LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib)
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         bool errIsTerminal) {
   const std::vector<std::unique_ptr<Command>> commands = MakeCommands();
-  if (args.empty()) {
-    err << ToolUsage(commands);
-    return 2;
-  }
-  if (args[0] == "--help" || args[0] == "-h") {
-    out << ToolUsage(commands);
-    return 0;
-  }
-  if (args[0] == "--version") {
-    out << kVersion;
-    return 0;
-  }
-  const auto found = std::find_if(commands.begin(), commands.end(),
-                                  [&](const auto& c) { return c->Name() == args[0]; });
-  if (found == commands.end()) {
-    err << "verevizu: unknown command '" << args[0]
-        << "'\nRun 'verevizu --help' for the commands.\n";
-    return 2;
-  }
-  Command& command = **found;
-  const std::string commandHelp = command.Usage() + kCommonOptions;
-
-  RunInfo info;
-  int32_t jobs = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::string> paths;
+  Settings settings;
+  CLI::App tool("", "verevizu");
+  BuildParser(tool, commands, settings);
+  // Every argument after "--" is a PATH. They are kept from CLI11, which
+  // would hand those after a command's "--" back to the tool once the command
+  // has a PATH.
+  const auto pathsOnly = std::find(args.begin(), args.end(), "--");
+  const std::vector<std::string> parsed(args.begin(), pathsOnly);
   try {
-    bool optionsEnded = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-      const std::string& a = args[i];
-      if (optionsEnded || a.size() < 2 || a[0] != '-') {
-        paths.push_back(a);
-        continue;
-      }
-      if (a == "--") {
-        optionsEnded = true;
-        continue;
-      }
-      if (a == "--help" || a == "-h") {
-        out << commandHelp;
-        return 0;
-      }
-      const std::size_t eq = a.find('=');
-      const std::string name = a.substr(0, eq);
-      const std::optional<std::string> inlineValue =
-          eq == std::string::npos ? std::nullopt : std::optional<std::string>(a.substr(eq + 1));
-      OptionValue value(name, inlineValue ? &*inlineValue : nullptr,
-                        std::span<const std::string>(args).subspan(i + 1));
-      if (name == "--json") {
-        info.json = true;
-      } else if (name == "--page") {
-        info.page = value.TakeInt(1, std::numeric_limits<int32_t>::max());
-      } else if (name == "--jobs") {
-        jobs = value.TakeInt(1, 1024);
-      } else if (!command.ParseOption(name, value)) {
-        throw UsageError("unknown option '" + name + "'");
-      }
-      if (inlineValue && !value.InlineUsed())
-        throw UsageError("option " + name + " takes no value");
-      i += value.Consumed();
-    }
+    std::vector<std::string> lastFirst(parsed.rbegin(), parsed.rend());  // the order CLI11 takes
+    tool.parse(lastFirst);
+  } catch (const CLI::CallForHelp&) {
+    out << tool.help();
+    return 0;
+  } catch (const CLI::CallForVersion& e) {
+    out << e.what() << '\n';
+    return 0;
+  } catch (const CLI::ArgumentMismatch&) {
+    // The one mistake the parser finds itself: an option that ends the
+    // command line without its value.
+    return UsageFailure(err, ChosenCommand(tool),
+                        "option " + OptionName(parsed.back()) + " needs a value");
+  } catch (const CLI::ParseError& e) {
+    return UsageFailure(err, ChosenCommand(tool), e.what());
+  } catch (const UsageError& e) {
+    return UsageFailure(err, ChosenCommand(tool), e.what());
+  }
+  if (!tool.remaining().empty())
+    return UsageFailure(err, nullptr, "unknown command '" + tool.remaining()[0] + "'");
+  if (ChosenCommand(tool) == nullptr) {
+    err << tool.help();
+    return 2;
+  }
+  const CLI::App& chosen = *ChosenCommand(tool);
+  Command& command = **std::find_if(commands.begin(), commands.end(),
+                                    [&](const auto& c) { return c->Name() == chosen.get_name(); });
+  RunInfo& info = settings.info;
+  std::vector<std::string>& paths = settings.paths;
+  try {
+    if (!chosen.remaining().empty())
+      throw UsageError("unknown option '" + OptionName(chosen.remaining()[0]) + "'");
+    if (pathsOnly != args.end()) paths.insert(paths.end(), std::next(pathsOnly), args.end());
     if (paths.empty()) throw UsageError("no PATH given");
-    info.fileCount = 0;
     paths = ExpandPaths(paths);
     info.fileCount = paths.size();
     command.Prepare(info);
   } catch (const UsageError& e) {
-    err << "verevizu " << command.Name() << ": " << e.what() << "\nRun 'verevizu " << command.Name()
-        << " --help' for its options.\n";
-    return 2;
+    return UsageFailure(err, &chosen, e.what());
   }
 
   const std::size_t n = paths.size();
@@ -298,7 +337,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
   };
   std::vector<std::thread> workers;
-  const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(jobs), n);
+  const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(settings.jobs), n);
   // With one job the files run on this thread, one after the other, as they are printed.
   if (threads > 1)
     for (std::size_t t = 0; t < threads; ++t) workers.emplace_back(work);
@@ -318,20 +357,18 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!o.result) {
       anyError = true;
       err << "verevizu: " << paths[i] << ": " << o.error << '\n' << std::flush;
-      if (info.json)
-        out << '{' << JsonMember("file", JsonString(paths[i])) << ','
-            << JsonMember("ms", std::to_string(o.ms)) << ','
-            << JsonMember("error", JsonString(o.error)) << "}\n";
     } else {
       anyEmpty = anyEmpty || !o.result->found;
-      if (info.json) {
-        out << '{' << JsonMember("file", JsonString(paths[i])) << ','
-            << JsonMember("ms", std::to_string(o.ms));
-        if (!o.result->json.empty()) out << ',' << o.result->json;
-        out << "}\n";
-      } else {
-        out << o.result->text;
-      }
+    }
+    if (info.json) {
+      Json line = {{"file", paths[i]}, {"ms", o.ms}};
+      if (o.result)
+        line.update(o.result->json);
+      else
+        line["error"] = o.error;
+      out << JsonText(line) << '\n';
+    } else if (o.result) {
+      out << o.result->text;
     }
     out << std::flush;
     bar.Show(i + 1);

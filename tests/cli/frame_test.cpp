@@ -99,6 +99,23 @@ TEST_F(ToolTest, PagesBeyondTheFileAreErrors) {
   EXPECT_EQ(r.code, 3);
 }
 
+TEST_F(ToolTest, PathsNamedLikeCommandsOrOptionsStayPaths) {
+  // Run in the folder, so that a path can be "serial" (a folder) or "--json.png".
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  std::filesystem::create_directory("serial");
+  std::filesystem::copy_file("bc_code39_m2.png", "serial/bc_code39_m2.png");
+  std::filesystem::copy_file("bc_code39_m2.png", "--json.png");
+  // The last of a repeated option counts; "--" ends the options.
+  const Output r =
+      RunTool({"info", "serial", "--page", "2", "--page", "1", "--", "--json.png", "--"});
+  std::filesystem::current_path(before);
+  const std::string fields = "\t432\t120\t256 color\t96\t96\t1\n";
+  EXPECT_EQ(r.out, "serial/bc_code39_m2.png" + fields + "--json.png" + fields);
+  EXPECT_EQ(r.err, "verevizu: --: No such file or directory\n");
+  EXPECT_EQ(r.code, 3);
+}
+
 TEST(ToolUsage, ExitCodesAndMessagesOfUsageErrors) {
   struct Case {
     std::vector<std::string> args;
@@ -146,7 +163,9 @@ TEST(ToolUsage, HelpAndVersion) {
 }
 
 TEST(ToolJson, StringsAreEscaped) {
-  EXPECT_EQ(cli::JsonString("a\"b\\c\n\t\x01\xc3\xa9"), "\"a\\\"b\\\\c\\n\\t\\u0001\xc3\xa9\"");
+  EXPECT_EQ(cli::JsonText("a\"b\\c\n\t\x01\xc3\xa9"), "\"a\\\"b\\\\c\\n\\t\\u0001\xc3\xa9\"");
+  // A file name need not be UTF-8: its stray bytes must not stop the line.
+  EXPECT_EQ(cli::JsonText("a\xff.tif"), "\"a\xef\xbf\xbd.tif\"");
 }
 
 }  // namespace
