@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "sheet_glyphs.h"
 
 namespace {
@@ -20,18 +21,7 @@ using sheet_glyphs::TGlyphUnderTest;
 using sheet_glyphs::TSheetGlyph;
 
 std::string Utf8(char16_t ch) {
-  std::string s;
-  if (ch < 0x80) {
-    s += static_cast<char>(ch);
-  } else if (ch < 0x800) {
-    s += static_cast<char>(0xC0 | (ch >> 6));
-    s += static_cast<char>(0x80 | (ch & 0x3F));
-  } else {
-    s += static_cast<char>(0xE0 | (ch >> 12));
-    s += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (ch & 0x3F));
-  }
-  return s;
+  return platform::WideToUtf8(std::u16string(1, ch));
 }
 
 const std::vector<TSheetGlyph>& SheetGlyphs() {
