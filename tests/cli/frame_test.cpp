@@ -1,5 +1,6 @@
 // The command-line frame and `verevizu info`, run in-process.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -29,8 +30,8 @@ class ToolTest : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("verevizu_cli_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+           ("verevizu_cli_" + std::to_string(::getpid()) + "_" + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     for (const char* f : {"note_eur_05.tif", "bc_code39_m2.png", "bc_code39_m2.tif"})

@@ -2,6 +2,7 @@
 // the number of jobs, an unreadable file reported without stopping the batch,
 // and the JSON members.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -32,7 +33,7 @@ class SerialToolTest : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("verevizu_serial_" +
+           ("verevizu_serial_" + std::to_string(::getpid()) + "_" +
             std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
