@@ -9,26 +9,11 @@ namespace {
 
 using ocrtest::Art;
 using ocrtest::AttachWorkingRaster;
+using ocrtest::Box;
+using ocrtest::Boxes;
+using ocrtest::BoxOf;
 using ocrtest::Canvas;
-
-struct Box {
-  int32_t Left, Top, Right, Bottom;
-  bool operator==(const Box&) const = default;
-};
-
-Box BoxOf(const TCharRecord& r) {
-  return {r.Left, r.Top, r.Right, r.Bottom};
-}
-
-std::vector<Box> Boxes(const TOmnifontOCR& engine) {
-  std::vector<Box> out;
-  for (const auto& r : engine.Characters) out.push_back(BoxOf(*r));
-  return out;
-}
-
-bool InkAt(const TOmnifontOCR& engine, int32_t x, int32_t y) {
-  return IsInk(*engine.Image, x, y, static_cast<std::uint8_t>(engine.Threshold));
-}
+using ocrtest::InkAt;
 
 TEST(EngineLabelling, RecordsFollowTheSeedsInRasterOrderWithTheirBoxes) {
   TOmnifontOCR engine;

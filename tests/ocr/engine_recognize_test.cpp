@@ -12,23 +12,10 @@
 namespace {
 
 using ocrtest::Art;
+using ocrtest::Box;
+using ocrtest::Boxes;
 using ocrtest::Canvas;
 using ocrtest::MakePackedDib;
-
-struct Box {
-  int32_t Left, Top, Right, Bottom;
-  bool operator==(const Box&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Box& b) {
-  return os << "{" << b.Left << ", " << b.Top << ", " << b.Right << ", " << b.Bottom << "}";
-}
-
-std::vector<Box> Boxes(const TOmnifontOCR& engine) {
-  std::vector<Box> out;
-  for (const auto& r : engine.Characters) out.push_back({r->Left, r->Top, r->Right, r->Bottom});
-  return out;
-}
 
 // Only the stages under test: no splitting or corrections that could change the boxes.
 void PlainEngine(TOmnifontOCR& engine) {

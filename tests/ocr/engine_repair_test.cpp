@@ -9,27 +9,11 @@
 namespace {
 
 using ocrtest::AttachWorkingRaster;
+using ocrtest::Box;
+using ocrtest::Boxes;
 using ocrtest::Canvas;
+using ocrtest::InkAt;
 using ocrtest::MakeRecord;
-
-struct Box {
-  int32_t Left, Top, Right, Bottom;
-  bool operator==(const Box&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Box& b) {
-  return os << "{" << b.Left << ", " << b.Top << ", " << b.Right << ", " << b.Bottom << "}";
-}
-
-std::vector<Box> Boxes(const TOmnifontOCR& engine) {
-  std::vector<Box> out;
-  for (const auto& r : engine.Characters) out.push_back({r->Left, r->Top, r->Right, r->Bottom});
-  return out;
-}
-
-bool InkAt(const TOmnifontOCR& engine, int32_t x, int32_t y) {
-  return IsInk(*engine.Image, x, y, static_cast<std::uint8_t>(engine.Threshold));
-}
 
 // Two one-stem glyphs, stems at columns 3-4 and 13-14 over rows 1..24, joined
 // by a bar along row `barRow` from column 1 to `barRight`, `barRows` thick

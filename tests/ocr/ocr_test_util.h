@@ -12,11 +12,13 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "ascii_raster.h"
+#include "classifier/primitives.h"
 #include "image/dibunit.h"
 #include "ocr/omnifontocr.h"
 #include "platform/memory.h"
@@ -127,6 +129,32 @@ inline std::unique_ptr<TCharRecord> MakeRecord(int32_t left, int32_t top, int32_
   r->SeedX = left;
   r->SeedY = top;
   return r;
+}
+
+// A record's box, comparable and printable, for asserting on the result list.
+struct Box {
+  int32_t Left, Top, Right, Bottom;
+  bool operator==(const Box&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const Box& b) {
+  return os << "{" << b.Left << ", " << b.Top << ", " << b.Right << ", " << b.Bottom << "}";
+}
+
+inline Box BoxOf(const TCharRecord& r) {
+  return {r.Left, r.Top, r.Right, r.Bottom};
+}
+
+// The boxes of the engine's records, in list order.
+inline std::vector<Box> Boxes(const TOmnifontOCR& engine) {
+  std::vector<Box> out;
+  for (const auto& r : engine.Characters) out.push_back(BoxOf(*r));
+  return out;
+}
+
+// Whether a pixel of the engine's working raster is ink at its threshold.
+inline bool InkAt(const TOmnifontOCR& engine, int32_t x, int32_t y) {
+  return IsInk(*engine.Image, x, y, static_cast<std::uint8_t>(engine.Threshold));
 }
 
 }  // namespace ocrtest
