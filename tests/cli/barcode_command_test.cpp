@@ -7,21 +7,14 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli_test_util.h"
 
 namespace {
 
+using clitest::Output;
+using clitest::RunTool;
+
 const std::string kSamples = std::string(VEREVIZU_TEST_DATA) + "/barcodes/";
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output RunTool(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err, false);
-  return {code, out.str(), err.str()};
-}
 
 TEST(BarcodeCommand, OneLinePerCodeWithTypeTextAndCheck) {
   const std::string code39 = kSamples + "bc_code39_m2.png";

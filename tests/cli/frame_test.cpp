@@ -9,31 +9,20 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli_test_util.h"
 
 namespace {
 
+using clitest::Output;
+using clitest::RunTool;
+
 const std::string kData = VEREVIZU_TEST_DATA;
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output RunTool(std::vector<std::string> args, bool terminal = false) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err, terminal);
-  return {code, out.str(), err.str()};
-}
 
 // A folder holding copies of some samples and a file that is not an image.
 class ToolTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("verevizu_cli_" + std::to_string(::getpid()) + "_" + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = clitest::FreshTestFolder("verevizu_cli_");
     for (const char* f : {"note_eur_05.tif", "bc_code39_m2.png", "bc_code39_m2.tif"})
       std::filesystem::copy_file(kData + "/" + f, dir_ / f);
     std::ofstream(dir_ / "notes.txt") << "not an image";

@@ -10,33 +10,19 @@
 
 #include "../ocr/ocr_test_util.h"
 #include "cli/command.h"
+#include "cli_test_util.h"
 
 namespace {
 
+using clitest::Output;
+using clitest::RunTool;
+
 const std::string kWord = std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png";
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output RunTool(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err, false);
-  return {code, out.str(), err.str()};
-}
 
 // A bitmap file of the art, in a temporary folder removed by the test.
 class OcrToolTest : public testing::Test {
  protected:
-  void SetUp() override {
-    // The process id keeps runs of the suite from different build trees apart.
-    dir_ = std::filesystem::temp_directory_path() /
-           ("verevizu_ocr_" + std::to_string(::getpid()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
+  void SetUp() override { dir_ = clitest::FreshTestFolder("verevizu_ocr_"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string WriteBitmap(const std::string& name, const ocrtest::Art& art) {

@@ -12,31 +12,20 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli_test_util.h"
 
 namespace {
 
+using clitest::Output;
+using clitest::RunTool;
+
 const std::string kNotes = std::string(VEREVIZU_TEST_DATA) + "/notes/";
-
-struct Output {
-  int code;
-  std::string out, err;
-};
-
-Output RunTool(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = cli::Run(args, out, err, false);
-  return {code, out.str(), err.str()};
-}
 
 // A file that no decoder accepts, in a temporary folder removed by the test.
 class SerialToolTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("verevizu_serial_" + std::to_string(::getpid()) + "_" +
-            std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = clitest::FreshTestFolder("verevizu_serial_");
     broken_ = (dir_ / "broken.png").string();
     std::ofstream(broken_, std::ios::binary) << "not a picture";
   }
