@@ -1,6 +1,5 @@
 // The command-line frame and `verevizu info`, run in-process.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>

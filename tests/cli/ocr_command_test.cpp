@@ -1,7 +1,6 @@
 // verevizu ocr, run in-process: options, the crop, text and JSON output.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>

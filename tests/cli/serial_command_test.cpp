@@ -2,7 +2,6 @@
 // the number of jobs, an unreadable file reported without stopping the batch,
 // and the JSON members.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
