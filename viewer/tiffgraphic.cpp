@@ -344,7 +344,9 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
 
   if (sixteenBitPath) {
     // One 16-bit sample per pixel is kept (the first), by its high byte; spp
-    // counts the bytes of a pixel.
+    // counts the bytes of a pixel. A palette of 16 colours has 4-bit rows:
+    // they keep the top half of that byte, as much as a pixel there holds.
+    const bool nibbles = BitCount() == 4;
     line.assign(static_cast<std::size_t>(scanline), 0);
     for (int32_t y = 0; y < h; ++y) {
       if (TIFFReadScanline(tif, line.data(), static_cast<uint32_t>(y), 0) < 0)
@@ -355,7 +357,13 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
         if (at + 1 >= line.size()) break;
         uint16_t sample = 0;
         std::memcpy(&sample, &line[at], 2);  // the library hands samples in host order
-        row[x] = static_cast<std::uint8_t>(sample >> 8);
+        const auto high = static_cast<std::uint8_t>(sample >> 8);
+        if (!nibbles)
+          row[x] = high;
+        else if (x % 2 == 0)
+          row[x / 2] = static_cast<std::uint8_t>((row[x / 2] & 0x0F) | (high & 0xF0));
+        else
+          row[x / 2] = static_cast<std::uint8_t>((row[x / 2] & 0xF0) | high >> 4);
       }
       reportRow(y);
     }

@@ -210,6 +210,28 @@ TEST(TiffColour, PaletteFilesScaleSixteenBitColourMaps) {
   EXPECT_EQ(g4->GetPixel(1, 0), RGBColor(200, 200, 200));
 }
 
+TEST(TiffColour, SixteenBitPaletteRowsOfSixteenColours) {
+  // Eight 4-bit samples a pixel: four bytes of 4 bits each make "16 bits a
+  // pixel" and the 16-bit path, into the 4-bit rows of a 16-colour palette.
+  // Each pixel keeps the top half of its first word's high byte, and the
+  // rows, half as wide as the words, must not overflow.
+  Tags t;
+  t.width = 5, t.height = 1, t.bits = 4, t.samples = 8, t.photometric = PHOTOMETRIC_PALETTE;
+  std::vector<uint16_t> grey(16);
+  for (int i = 0; i < 16; ++i) grey[i] = static_cast<uint16_t>(i * 10);
+  Bytes row(20, 0);
+  const uint16_t words[5] = {0x3000, 0xF100, 0x0000, 0x7F00, 0x1234};
+  for (int x = 0; x < 5; ++x) std::memcpy(&row[4 * x], &words[x], 2);
+  const auto g = Load(WriteTiff({Page(t, {row}, [&](TIFF* tif) {
+    TIFFSetField(tif, TIFFTAG_COLORMAP, grey.data(), grey.data(), grey.data());
+  })}));
+  ASSERT_EQ(g->ImageFormat(), gfColor16);
+  const int expected[5] = {3, 15, 0, 7, 1};
+  for (int x = 0; x < 5; ++x)
+    EXPECT_EQ(g->GetPixel(x, 0), RGBColor(expected[x] * 10, expected[x] * 10, expected[x] * 10))
+        << x;
+}
+
 TEST(TiffResolution, UnitsAndAbsentTags) {
   Tags t;
   t.xRes = 118.11f, t.yRes = 78.74f, t.unit = RESUNIT_CENTIMETER;
