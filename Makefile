@@ -5,7 +5,7 @@ BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
 PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev \
-              libcli11-dev nlohmann-json3-dev
+              libcli11-dev nlohmann-json3-dev libwmf-dev fonts-urw-base35
 
 .PHONY: deps build run test bench fuzz format clean
 
@@ -36,6 +36,8 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
 
+# The fuzz targets need clang and its libFuzzer runtime.
+fuzz: PACKAGES += clang libclang-rt-14-dev
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_FUZZ=ON
 	cmake --build build-fuzz -j $(JOBS)

@@ -1,4 +1,4 @@
-// Arbitrary bytes as a bitmap file and as an icon file.
+// Arbitrary bytes as a bitmap file.
 #include "graphics_fuzz.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -8,6 +8,5 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::LoadAs("input.bmp", data, size, 1);
-  fuzz::LoadAs("input.ico", data, size, 1);
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "platform/rounding.h"
 #include "viewer/bitmapimage.h"
 #include "viewer/jpeggraphic.h"
+#include "viewer/metafileimage.h"
 #include "viewer/pngimage.h"
 #include "viewer/tiffgraphic.h"
 
@@ -574,7 +575,8 @@ const std::map<std::string, PictureLoader>& PictureLoaders() {
   static const std::map<std::string, PictureLoader> loaders = {{"BMP", &LoadBitmapPicture},
                                                                {"DIB", &LoadBitmapPicture},
                                                                {"ICO", &DrawIconOnBlack},
-                                                               {"PNG", &LoadPngPicture}};
+                                                               {"PNG", &LoadPngPicture},
+                                                               {"WMF", &DrawMetafile}};
   return loaders;
 }
 

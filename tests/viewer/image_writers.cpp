@@ -155,3 +155,48 @@ Bytes WriteJpeg(int width, int height, int components, const Bytes& pixels, int 
   std::free(buffer);
   return out;
 }
+
+Bytes WmfRecord(uint16_t function, const std::vector<int16_t>& params, const Bytes& trailing) {
+  const std::size_t bytes = 6 + 2 * params.size() + trailing.size() + trailing.size() % 2;
+  Bytes r;
+  PutLE32(r, static_cast<uint32_t>(bytes / 2));
+  PutLE16(r, function);
+  for (const int16_t p : params) PutLE16(r, static_cast<uint16_t>(p));
+  r.insert(r.end(), trailing.begin(), trailing.end());
+  r.resize(bytes, 0);
+  return r;
+}
+
+Bytes WmfFrame(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t inch) {
+  Bytes f;
+  PutLE32(f, 0x9AC6CDD7);
+  PutLE16(f, 0);
+  for (const int16_t v : {left, top, right, bottom}) PutLE16(f, static_cast<uint16_t>(v));
+  PutLE16(f, inch);
+  PutLE32(f, 0);
+  uint16_t sum = 0;
+  for (std::size_t i = 0; i < f.size(); i += 2) sum ^= static_cast<uint16_t>(f[i] | f[i + 1] << 8);
+  PutLE16(f, sum);
+  return f;
+}
+
+Bytes WmfFile(const Bytes& frame, const std::vector<Bytes>& records) {
+  Bytes body;
+  std::size_t largest = 3;
+  for (const Bytes& r : records) {
+    body.insert(body.end(), r.begin(), r.end());
+    largest = std::max(largest, r.size() / 2);
+  }
+  const Bytes end = WmfRecord(0, {});
+  body.insert(body.end(), end.begin(), end.end());
+  Bytes f = frame;
+  PutLE16(f, 1);  // memory metafile
+  PutLE16(f, 9);  // header words
+  PutLE16(f, 0x0300);
+  PutLE32(f, static_cast<uint32_t>((18 + body.size()) / 2));
+  PutLE16(f, 8);  // object slots
+  PutLE32(f, static_cast<uint32_t>(largest));
+  PutLE16(f, 0);
+  f.insert(f.end(), body.begin(), body.end());
+  return f;
+}

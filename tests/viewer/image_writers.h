@@ -45,3 +45,12 @@ Bytes RawTiff(std::vector<RawTiffEntry> entries, const Bytes& pixels);
 // go into the JFIF header.
 Bytes WriteJpeg(int width, int height, int components, const Bytes& pixels, int densityUnit = 0,
                 int xDensity = 1, int yDensity = 1);
+
+// --- Windows metafile -------------------------------------------------------
+// One record: size in 16-bit words, function number, parameter words.
+Bytes WmfRecord(uint16_t function, const std::vector<int16_t>& params, const Bytes& trailing = {});
+// The 22-byte placeable header framing (left, top)-(right, bottom) in logical
+// units at `inch` units per inch, with its checksum.
+Bytes WmfFrame(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t inch);
+// Header, the records and the end record; `frame` (may be empty) goes first.
+Bytes WmfFile(const Bytes& frame, const std::vector<Bytes>& records);
