@@ -59,8 +59,10 @@ int32_t FullAscii(int32_t shift, int32_t value) {
       return letter + 33;
     case kShiftPlus:
       return 'a' + letter;
-    default:
+    case kShiftPercent:
       return letter < 23 ? kPercentShift[letter] : -1;
+    default:
+      return -1;
   }
 }
 
