@@ -210,8 +210,8 @@ std::vector<std::uint8_t> WidenedDib(std::span<const std::uint8_t> dib) {
       static_cast<std::size_t>(std::abs(static_cast<std::int64_t>(height)));
   const std::size_t inStride = (w * bitCount + 31) / 32 * 4;
   const std::size_t outStride = (w * 24 + 31) / 32 * 4;
-  std::vector<std::uint8_t> out(kInfoHeaderSize + outStride * rowCount, 0);
-  std::copy_n(dib.begin(), kInfoHeaderSize, out.begin());
+  std::vector<std::uint8_t> out(dib.begin(), dib.begin() + kInfoHeaderSize);
+  out.resize(kInfoHeaderSize + outStride * rowCount, 0);
   PutLE32(&out[0], kInfoHeaderSize);
   out[14] = 24;
   out[15] = 0;
