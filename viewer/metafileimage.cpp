@@ -371,7 +371,7 @@ int PlayInChild(std::span<const std::uint8_t> data, const TMetafileLayout& layou
     reply.width = std::max(1U, w);
     reply.height = std::max(1U, h);
   }
-  std::vector<std::uint8_t> pixels;
+  const int* drawn = nullptr;
   if (ok && std::uint64_t{reply.width} * reply.height * 4 > TDibGraphic::MaxImageBytes()) {
     reply.status = kPageTooLarge;
   } else if (ok) {
@@ -381,15 +381,13 @@ int PlayInChild(std::span<const std::uint8_t> data, const TMetafileLayout& layou
     device->height = reply.height;
     device->bbox = box;
     if (wmf_play(api, 0, &box) == wmf_E_None && device->gd_image != nullptr) {
-      const int* drawn = wmf_gd_image_pixels(device->gd_image);
-      const std::size_t bytes = std::size_t{reply.width} * reply.height * 4;
-      pixels.assign(reinterpret_cast<const std::uint8_t*>(drawn),
-                    reinterpret_cast<const std::uint8_t*>(drawn) + bytes);
+      drawn = wmf_gd_image_pixels(device->gd_image);
       reply.status = kDrawn;
     }
   }
   const bool sent =
-      WriteAll(fd, &reply, sizeof reply) && WriteAll(fd, pixels.data(), pixels.size());
+      WriteAll(fd, &reply, sizeof reply) &&
+      (drawn == nullptr || WriteAll(fd, drawn, std::size_t{reply.width} * reply.height * 4));
   wmf_api_destroy(api);
   return sent ? 0 : 1;
 }

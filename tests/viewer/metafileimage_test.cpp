@@ -94,6 +94,9 @@ TEST_F(Metafile, PlaceableFrameIsThePageAtScreenResolution) {
 }
 
 TEST_F(Metafile, WithoutAFrameThePageIsWhatTheRecordsDraw) {
+  // A metafile that draws nothing has a page of one pixel.
+  const auto empty = LoadWmf(WmfFile({}, {}));
+  EXPECT_EQ(empty->Width() * empty->Height(), 1);
   const auto g = LoadWmf(WmfFile({}, RedRectangle(0)));
   // 400 × 300 units drawn (plus the pen), read as points at 96 pixels per inch.
   EXPECT_NEAR(g->Width(), 534, 2);
