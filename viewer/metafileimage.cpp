@@ -247,7 +247,13 @@ std::vector<std::uint8_t> WithWidenedBitmaps(std::span<const std::uint8_t> data,
     const std::size_t recordBytes = std::size_t{ReadLE32(&data[bitmap.record])} * 2;
     const std::vector<std::uint8_t> wide =
         WidenedDib(data.subspan(bitmap.dib, bitmap.record + recordBytes - bitmap.dib));
-    if (wide.empty()) continue;
+    // Widening may add up to one image's worth of bytes in all; bitmaps past
+    // that stay as they are, so that a file of many bitmaps cannot make the
+    // copy many times larger than the file.
+    const auto size = [](std::size_t n) { return static_cast<std::int64_t>(n); };
+    const std::int64_t grown = size(out.size()) - size(from) + size(wide.size()) -
+                               size(bitmap.record + recordBytes - bitmap.dib);
+    if (wide.empty() || grown > size(TDibGraphic::MaxImageBytes())) continue;
     const std::size_t recordStart = out.size() + (bitmap.record - from);
     out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(from),
                data.begin() + static_cast<std::ptrdiff_t>(bitmap.dib));
