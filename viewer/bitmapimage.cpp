@@ -18,10 +18,6 @@ constexpr std::uint32_t kRle8 = 1, kRle4 = 2;
   throw EInvalidGraphic("Invalid bitmap");
 }
 
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // Expands run-length encoded rows (8 or 4 bits per pixel) into plain rows of
 // `stride` bytes, bottom row first. Pixels the runs skip stay index 0.
 std::vector<std::uint8_t> ExpandRunLengths(std::span<const std::uint8_t> in, bool fourBit,
@@ -91,17 +87,17 @@ TBitmapImage DecodeBitmapFile(std::span<const std::uint8_t> data) {
     const uint16_t bitCount = ReadLE16(&dib[10]);
     const std::size_t entries = bitCount <= 8 ? (std::size_t{1} << bitCount) : 0;
     if (kCoreHeaderSize + 3 * entries > dib.size() || bitsOffset < kCoreHeaderSize) InvalidBitmap();
-    const std::size_t stride = ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
+    const std::size_t stride = DibRowBytes(static_cast<std::size_t>(width), bitCount);
     const std::size_t rows = stride * static_cast<std::size_t>(height);
     if (bitsOffset > dib.size() || rows > dib.size() - bitsOffset) InvalidBitmap();
     out.dib.assign(kInfoHeaderSize + 4 * entries + rows, 0);
     std::uint8_t* h = out.dib.data();
-    Put32(h, kInfoHeaderSize);
-    Put32(h + 4, static_cast<std::uint32_t>(width));
-    Put32(h + 8, static_cast<std::uint32_t>(height));
+    WriteLE32(h, kInfoHeaderSize);
+    WriteLE32(h + 4, static_cast<std::uint32_t>(width));
+    WriteLE32(h + 8, static_cast<std::uint32_t>(height));
     h[12] = 1;
     h[14] = static_cast<std::uint8_t>(bitCount);
-    Put32(h + 32, static_cast<std::uint32_t>(entries));
+    WriteLE32(h + 32, static_cast<std::uint32_t>(entries));
     for (std::size_t i = 0; i < entries; ++i)
       std::memcpy(h + kInfoHeaderSize + 4 * i, &dib[kCoreHeaderSize + 3 * i], 3);
     std::memcpy(h + kInfoHeaderSize + 4 * entries, &dib[bitsOffset], rows);
@@ -118,14 +114,14 @@ TBitmapImage DecodeBitmapFile(std::span<const std::uint8_t> data) {
     const auto width = static_cast<int32_t>(ReadLE32(&dib[4]));
     const auto height = static_cast<int32_t>(ReadLE32(&dib[8]));
     if (width <= 0 || height <= 0) InvalidBitmap();
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) / 32) * 4;
+    const std::uint64_t stride = DibRowBytes(static_cast<std::uint64_t>(width), bitCount);
     if (stride * static_cast<std::uint64_t>(height) > TDibGraphic::MaxImageBytes())
       throw EZivuderoError("Image too large");
     std::vector<std::uint8_t> rows =
         ExpandRunLengths(dib.subspan(bitsOffset), compression == kRle4, width, height, stride);
     // Keep header and colour table, then the expanded rows.
     out.dib.assign(dib.begin(), dib.begin() + static_cast<std::ptrdiff_t>(bitsOffset));
-    Put32(out.dib.data() + 16, 0);
+    WriteLE32(out.dib.data() + 16, 0);
     out.bitsOffset = out.dib.size();
     out.dib.insert(out.dib.end(), rows.begin(), rows.end());
     return out;
@@ -178,8 +174,8 @@ void DrawDibIcon(std::span<const std::uint8_t> dib, TDibGraphic& graphic) {
   const int32_t height = doubleHeight / 2;
   // The colour rows alone, as a bitmap of the icon's height.
   std::vector<std::uint8_t> colour(dib.begin(), dib.end());
-  Put32(colour.data() + 8, static_cast<std::uint32_t>(height));
-  Put32(colour.data() + 16, 0);
+  WriteLE32(colour.data() + 8, static_cast<std::uint32_t>(height));
+  WriteLE32(colour.data() + 16, 0);
   TDibGraphic image;
   try {
     image.ImportPackedDib(colour);
@@ -190,7 +186,7 @@ void DrawDibIcon(std::span<const std::uint8_t> dib, TDibGraphic& graphic) {
   const std::size_t tableEntries =
       bitCount <= 8 ? (ReadLE32(&dib[32]) == 0 ? std::size_t{1} << bitCount : ReadLE32(&dib[32]))
                     : 0;
-  const std::size_t srcStride = ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
+  const std::size_t srcStride = DibRowBytes(static_cast<std::size_t>(width), bitCount);
   const std::uint8_t* rows = dib.data() + headerSize + 4 * tableEntries;
   bool hasAlpha = false;
   if (bitCount == 32)

@@ -27,17 +27,6 @@ constexpr std::size_t kInfoHeaderSize = 40;
 // 512 MiB of pixels: a true-colour A3 page at 1200 dpi still fits.
 std::atomic<std::size_t> gMaxImageBytes{std::size_t{512} << 20};
 
-void WriteLE32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-void WriteLE16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
 void CheckFormat(TGraphicFormat format) {
   if (format > gfTrueColor) throw EZivuderoError("Internal error: Invalid image format");
 }
@@ -150,7 +139,7 @@ void TDibGraphic::NewImage(int32_t width, int32_t height, TGraphicFormat format,
   const int32_t bits = FormatBitCount(format);
   const int32_t entries = FormatPaletteSize(format);
   if (width <= 0 || height <= 0) throw EZivuderoError("Invalid image size");
-  const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bits + 31) / 32) * 4;
+  const std::uint64_t stride = DibRowBytes(static_cast<std::uint64_t>(width), bits);
   const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(height);
   if (imageBytes > MaxImageBytes() || stride > INT32_MAX) throw EZivuderoError("Image too large");
 
@@ -449,7 +438,7 @@ void TDibGraphic::ImportPackedDib(std::span<const std::uint8_t> dib, std::size_t
   }
   if (bitsOffset == 0) bitsOffset = tableOffset + 4 * tableEntries;
 
-  const std::uint64_t srcStride = ((static_cast<std::uint64_t>(width) * bitCount + 31) / 32) * 4;
+  const std::uint64_t srcStride = DibRowBytes(static_cast<std::uint64_t>(width), bitCount);
   const std::uint64_t need = srcStride * static_cast<std::uint64_t>(height);
   if (bitsOffset > dib.size() || need > dib.size() - bitsOffset)
     throw EInvalidGraphic("Invalid bitmap");

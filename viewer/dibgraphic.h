@@ -208,6 +208,18 @@ inline std::uint32_t ReadLE32(const std::uint8_t* p) {
 inline std::uint16_t ReadLE16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
+// Writes a little-endian integer into a byte buffer (no bounds check).
+inline void WriteLE32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+inline void WriteLE16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+// Bytes of one DIB row: pixels padded to whole 32-bit words.
+inline std::uint64_t DibRowBytes(std::uint64_t width, std::uint32_t bitCount) {
+  return (width * bitCount + 31) / 32 * 4;
+}
 
 // --- The extension registry ------------------------------------------------
 

@@ -101,40 +101,58 @@ bool TableOfColours(std::uint16_t function, std::span<const std::uint8_t> params
   return usageAt == SIZE_MAX || ReadLE16(&params[usageAt]) == kRgbColours;
 }
 
+// The fields of an embedded DIB's info header that the walk and the
+// widening read. Only valid on at least kInfoHeaderSize bytes.
+struct TDibFields {
+  explicit TDibFields(std::span<const std::uint8_t> dib)
+      : headerSize(ReadLE32(dib.data())),
+        width(static_cast<std::int32_t>(ReadLE32(&dib[4]))),
+        height(static_cast<std::int32_t>(ReadLE32(&dib[8]))),
+        bitCount(ReadLE16(&dib[14])),
+        compression(ReadLE32(&dib[16])),
+        coloursUsed(ReadLE32(&dib[32])) {}
+  // Rows stored, whichever way up.
+  std::uint64_t Rows() const {
+    return static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(height)));
+  }
+  // Entries of the colour table; none for more than 8 bits.
+  std::uint64_t TableEntries() const {
+    return bitCount > 8 ? 0 : coloursUsed == 0 ? std::uint64_t{1} << bitCount : coloursUsed;
+  }
+
+  std::uint32_t headerSize;
+  std::int32_t width, height;
+  std::uint16_t bitCount;
+  std::uint32_t compression, coloursUsed;
+};
+
+constexpr std::uint32_t kPlainRows = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
+
 // A bitmap inside a record must describe itself sanely and hold its rows:
 // the player trusts these fields for loops and allocations.
 void CheckEmbeddedDib(std::span<const std::uint8_t> dib) {
   if (dib.size() < kInfoHeaderSize) InvalidMetafile();
-  const std::uint32_t headerSize = ReadLE32(dib.data());
-  const auto width = static_cast<std::int32_t>(ReadLE32(&dib[4]));
-  const auto height = static_cast<std::int32_t>(ReadLE32(&dib[8]));
-  const std::uint16_t bitCount = ReadLE16(&dib[14]);
-  const std::uint32_t compression = ReadLE32(&dib[16]);
-  const std::uint32_t coloursUsed = ReadLE32(&dib[32]);
-  if (headerSize < kInfoHeaderSize || headerSize > dib.size()) InvalidMetafile();
-  if (width <= 0 || height == 0 || height == INT32_MIN) InvalidMetafile();
+  const TDibFields f(dib);
+  if (f.headerSize < kInfoHeaderSize || f.headerSize > dib.size()) InvalidMetafile();
+  if (f.width <= 0 || f.height == 0 || f.height == INT32_MIN) InvalidMetafile();
   static constexpr std::uint16_t kBitCounts[] = {1, 4, 8, 16, 24, 32};
-  if (std::find(std::begin(kBitCounts), std::end(kBitCounts), bitCount) == std::end(kBitCounts))
+  if (std::find(std::begin(kBitCounts), std::end(kBitCounts), f.bitCount) == std::end(kBitCounts))
     InvalidMetafile();
   // Run lengths come in 8 and 4 bits, bit fields in 16 and 32.
-  constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kBitFields = 3;
-  if (compression > kBitFields || coloursUsed > 256) InvalidMetafile();
-  if ((compression == kRle8 && bitCount != 8) || (compression == kRle4 && bitCount != 4) ||
-      (compression == kBitFields && bitCount != 16 && bitCount != 32))
+  if (f.compression > kBitFields || f.coloursUsed > 256) InvalidMetafile();
+  if ((f.compression == kRle8 && f.bitCount != 8) || (f.compression == kRle4 && f.bitCount != 4) ||
+      (f.compression == kBitFields && f.bitCount != 16 && f.bitCount != 32))
     InvalidMetafile();
-  const auto rows = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(height)));
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
   // Expanded, the bitmap may not outgrow what any image may take.
-  if (static_cast<std::uint64_t>(width) * rows * 4 > TDibGraphic::MaxImageBytes())
-    InvalidMetafile();
-  const std::uint64_t tableEntries =
-      bitCount <= 8 ? (coloursUsed == 0 ? std::uint64_t{1} << bitCount : coloursUsed) : 0;
+  const auto width = static_cast<std::uint64_t>(f.width);
+  if (width * f.Rows() * 4 > TDibGraphic::MaxImageBytes()) InvalidMetafile();
   // A 40-byte header is followed by its three bit-field masks; larger
   // headers hold them.
-  const std::uint64_t masks = compression == kBitFields && headerSize == kInfoHeaderSize ? 12 : 0;
-  const bool runLengths = compression == kRle8 || compression == kRle4;
-  const std::uint64_t rowBytes = runLengths ? 0 : stride * rows;
-  if (headerSize + masks + 4 * tableEntries + rowBytes > dib.size()) InvalidMetafile();
+  const std::uint64_t masks =
+      f.compression == kBitFields && f.headerSize == kInfoHeaderSize ? 12 : 0;
+  const bool runLengths = f.compression == kRle8 || f.compression == kRle4;
+  const std::uint64_t rowBytes = runLengths ? 0 : DibRowBytes(width, f.bitCount) * f.Rows();
+  if (f.headerSize + masks + 4 * f.TableEntries() + rowBytes > dib.size()) InvalidMetafile();
 }
 
 // Checks the placeable header, the metafile header and that the records tile
@@ -188,37 +206,27 @@ TMetafileLayout WalkMetafile(std::span<const std::uint8_t> data) {
 
 // --- Bitmaps widened to true colour -------------------------------------------
 
-void PutLE32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // An uncompressed DIB of 1, 4 or 8 bits with a colour table of colours,
 // rewritten as 24 bits: a 40-byte header and the rows in the same order.
 // Indexes past the table are black. Other DIBs come back empty.
 std::vector<std::uint8_t> WidenedDib(std::span<const std::uint8_t> dib) {
-  const std::uint32_t headerSize = ReadLE32(dib.data());
-  const auto width = static_cast<std::int32_t>(ReadLE32(&dib[4]));
-  const auto height = static_cast<std::int32_t>(ReadLE32(&dib[8]));
-  const std::uint16_t bitCount = ReadLE16(&dib[14]);
-  const std::uint32_t coloursUsed = ReadLE32(&dib[32]);
-  if (bitCount > 8 || ReadLE32(&dib[16]) != 0) return {};
-  const std::size_t entries = coloursUsed == 0 ? std::size_t{1} << bitCount : coloursUsed;
-  const std::uint8_t* table = dib.data() + headerSize;
+  const TDibFields f(dib);
+  if (f.bitCount > 8 || f.compression != kPlainRows) return {};
+  const std::uint64_t entries = f.TableEntries();
+  const std::uint8_t* table = dib.data() + f.headerSize;
   const std::uint8_t* rows = table + 4 * entries;
-  const std::size_t w = static_cast<std::size_t>(width);
-  const std::size_t rowCount =
-      static_cast<std::size_t>(std::abs(static_cast<std::int64_t>(height)));
-  const std::size_t inStride = (w * bitCount + 31) / 32 * 4;
-  const std::size_t outStride = (w * 24 + 31) / 32 * 4;
+  const auto w = static_cast<std::size_t>(f.width);
+  const std::size_t rowCount = f.Rows();
+  const std::size_t inStride = DibRowBytes(w, f.bitCount);
+  const std::size_t outStride = DibRowBytes(w, 24);
   std::vector<std::uint8_t> out(dib.begin(), dib.begin() + kInfoHeaderSize);
   out.resize(kInfoHeaderSize + outStride * rowCount, 0);
-  PutLE32(&out[0], kInfoHeaderSize);
-  out[14] = 24;
-  out[15] = 0;
-  PutLE32(&out[20], 0);  // image size: worked out from the rows
-  PutLE32(&out[32], 0);  // no colour table
-  PutLE32(&out[36], 0);
-  const unsigned mask = (1U << bitCount) - 1;
+  WriteLE32(&out[0], kInfoHeaderSize);
+  WriteLE16(&out[14], 24);
+  WriteLE32(&out[20], 0);  // image size: worked out from the rows
+  WriteLE32(&out[32], 0);  // no colour table
+  WriteLE32(&out[36], 0);
+  const unsigned bitCount = f.bitCount, mask = (1U << bitCount) - 1;
   for (std::size_t r = 0; r < rowCount; ++r) {
     const std::uint8_t* in = rows + r * inStride;
     std::uint8_t* to = out.data() + kInfoHeaderSize + r * outStride;
@@ -244,33 +252,33 @@ std::vector<std::uint8_t> WithWidenedBitmaps(std::span<const std::uint8_t> data,
   std::uint64_t largest = ReadLE32(&data[layout.header + 12]);
   for (const auto& bitmap : layout.bitmaps) {
     if (!bitmap.tableOfColours) continue;
-    const std::size_t recordBytes = std::size_t{ReadLE32(&data[bitmap.record])} * 2;
-    const std::vector<std::uint8_t> wide =
-        WidenedDib(data.subspan(bitmap.dib, bitmap.record + recordBytes - bitmap.dib));
+    const std::size_t recordEnd = bitmap.record + std::size_t{ReadLE32(&data[bitmap.record])} * 2;
+    const std::size_t dibBytes = recordEnd - bitmap.dib;
+    const std::vector<std::uint8_t> wide = WidenedDib(data.subspan(bitmap.dib, dibBytes));
     // Widening may add up to one image's worth of bytes in all; bitmaps past
     // that stay as they are, so that a file of many bitmaps cannot make the
     // copy many times larger than the file.
     const auto size = [](std::size_t n) { return static_cast<std::int64_t>(n); };
-    const std::int64_t grown = size(out.size()) - size(from) + size(wide.size()) -
-                               size(bitmap.record + recordBytes - bitmap.dib);
+    const std::int64_t grown = size(out.size()) - size(from) + size(wide.size()) - size(dibBytes);
     if (wide.empty() || grown > size(TDibGraphic::MaxImageBytes())) continue;
+    // Records start on whole words and a widened DIB is whole 32-bit rows
+    // after its header, so the record stays whole words.
     const std::size_t recordStart = out.size() + (bitmap.record - from);
     out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(from),
                data.begin() + static_cast<std::ptrdiff_t>(bitmap.dib));
     out.insert(out.end(), wide.begin(), wide.end());
-    if (out.size() % 2 != 0) out.push_back(0);
     const std::size_t words = (out.size() - recordStart) / 2;
     if (words > UINT32_MAX) InvalidMetafile();
-    PutLE32(&out[recordStart], static_cast<std::uint32_t>(words));
+    WriteLE32(&out[recordStart], static_cast<std::uint32_t>(words));
     largest = std::max<std::uint64_t>(largest, words);
-    from = bitmap.record + recordBytes;
+    from = recordEnd;
   }
   out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(from), data.end());
   const std::uint64_t fileWords = (out.size() - layout.header) / 2;
-  PutLE32(&out[layout.header + 6],
-          static_cast<std::uint32_t>(std::min<std::uint64_t>(fileWords, UINT32_MAX)));
-  PutLE32(&out[layout.header + 12],
-          static_cast<std::uint32_t>(std::min<std::uint64_t>(largest, UINT32_MAX)));
+  WriteLE32(&out[layout.header + 6],
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(fileWords, UINT32_MAX)));
+  WriteLE32(&out[layout.header + 12],
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(largest, UINT32_MAX)));
   return out;
 }
 

@@ -300,7 +300,7 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
 
   // Sizes of the bitmap and of the inflated data, checked before allocating.
   const std::uint64_t width = header_.width, height = header_.height;
-  const std::uint64_t stride = ((width * static_cast<std::uint64_t>(bitCount_) + 31) / 32) * 4;
+  const std::uint64_t stride = DibRowBytes(width, bitCount_);
   const std::uint64_t entries = bitCount_ <= 8 ? (1u << bitCount_) : 0;
   std::uint64_t rawSize = 0;
   if (header_.interlace == 0) {
