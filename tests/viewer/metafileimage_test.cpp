@@ -17,22 +17,14 @@ std::unique_ptr<TDibGraphic> LoadWmf(const Bytes& file) {
   return LoadGraphic("drawing.wmf", file, 1);
 }
 
-// Selects a solid brush of the colour (0xBBGGRR) into object slot 0.
-std::vector<Bytes> SolidBrush(uint32_t bgr) {
-  return {WmfRecord(kCreateBrush,
-                    {0, static_cast<int16_t>(bgr & 0xFFFF), static_cast<int16_t>(bgr >> 16), 0}),
-          WmfRecord(kSelectObject, {0})};
-}
-
 // A red rectangle (100, 100)-(500, 400) on a 1000 × 500 unit window whose
 // origin is (x0, 0).
 std::vector<Bytes> RedRectangle(int16_t x0) {
-  std::vector<Bytes> records = {WmfRecord(kSetWindowOrg, {0, x0}),
-                                WmfRecord(kSetWindowExt, {500, 1000})};
-  for (Bytes& r : SolidBrush(0x0000FF)) records.push_back(r);
-  records.push_back(WmfRecord(
-      kRectangle, {400, static_cast<int16_t>(x0 + 500), 100, static_cast<int16_t>(x0 + 100)}));
-  return records;
+  const int16_t kRedLow = 0x00FF, kRedHigh = 0;  // 0x00BBGGRR
+  return {WmfRecord(kSetWindowOrg, {0, x0}), WmfRecord(kSetWindowExt, {500, 1000}),
+          WmfRecord(kCreateBrush, {0, kRedLow, kRedHigh, 0}), WmfRecord(kSelectObject, {0}),
+          WmfRecord(kRectangle,
+                    {400, static_cast<int16_t>(x0 + 500), 100, static_cast<int16_t>(x0 + 100)})};
 }
 
 // A record that stretches a DIB (rows bottom first, padded; `table` the
@@ -40,17 +32,14 @@ std::vector<Bytes> RedRectangle(int16_t x0) {
 Bytes StretchDib(int32_t w, int32_t h, uint16_t bits, const Bytes& table, const Bytes& rows,
                  int16_t destW, int16_t destH, uint32_t headerSize = 40) {
   Bytes dib(40, 0);
-  const auto put32 = [&](std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) dib[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  put32(0, headerSize);
-  put32(4, static_cast<uint32_t>(w));
-  put32(8, static_cast<uint32_t>(h));
+  WriteLE32(&dib[0], headerSize);
+  WriteLE32(&dib[4], static_cast<uint32_t>(w));
+  WriteLE32(&dib[8], static_cast<uint32_t>(h));
   dib[12] = 1;
   dib[14] = static_cast<uint8_t>(bits);
   // A full table is left uncounted, as most writers do.
   const std::size_t entries = table.size() / 4;
-  put32(32, entries == (std::size_t{1} << bits) ? 0 : static_cast<uint32_t>(entries));
+  WriteLE32(&dib[32], entries == (std::size_t{1} << bits) ? 0 : static_cast<uint32_t>(entries));
   dib.insert(dib.end(), table.begin(), table.end());
   dib.insert(dib.end(), rows.begin(), rows.end());
   constexpr int16_t kSrcCopyLow = 0x0020, kSrcCopyHigh = 0x00CC;
