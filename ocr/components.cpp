@@ -28,7 +28,15 @@ int32_t BoxHeight(const TCharRecord& r) {
   return r.Bottom - r.Top + 1;
 }
 
-void AppendComponent(TOmnifontOCR& engine, const TFillResult& box, int32_t seedX, int32_t seedY) {
+// A labelled component whose box covers 20000 pixels or more is a picture or a
+// frame, not a character, and is never classified.
+char16_t ComponentReading(const TFillResult& box) {
+  const int64_t area = static_cast<int64_t>(box.Right - box.Left + 1) * (box.Bottom - box.Top + 1);
+  return area < kNonTextBoxArea ? NoChar : NonTextMark;
+}
+
+void AppendRecord(TOmnifontOCR& engine, const TFillResult& box, int32_t seedX, int32_t seedY,
+                  char16_t reading) {
   auto rec = std::make_unique<TCharRecord>();
   rec->Left = box.Left;
   rec->Right = box.Right;
@@ -36,8 +44,7 @@ void AppendComponent(TOmnifontOCR& engine, const TFillResult& box, int32_t seedX
   rec->Bottom = box.Bottom;
   rec->SeedX = seedX;
   rec->SeedY = seedY;
-  const int64_t area = static_cast<int64_t>(BoxWidth(*rec)) * BoxHeight(*rec);
-  rec->Ch = area < kNonTextBoxArea ? NoChar : NonTextMark;
+  rec->Ch = reading;
   rec->Raster = engine.Image.get();
   engine.ComponentCount += 1;
   engine.WidthSum += BoxWidth(*rec);
@@ -173,7 +180,7 @@ void LabelComponents(TOmnifontOCR& engine) {
       const std::uint8_t v = image.Row(y)[x];
       if ((v & kMarkerBits) != 0 || v >= thr) continue;
       const TFillResult box = FillComponent(image, x, y, kFillMark, thr, true);
-      AppendComponent(engine, box, x, y);
+      AppendRecord(engine, box, x, y, ComponentReading(box));
     }
   }
 }
@@ -185,7 +192,9 @@ void AddWholeRasterRecord(TOmnifontOCR& engine) {
   box.Top = 0;
   box.Right = engine.Image->Width() - 1;
   box.Bottom = engine.Image->Height() - 1;
-  AppendComponent(engine, box, 0, 0);
+  // The caller asked for one character: the whole area is read however large it
+  // is; the recogniser trims it to the ink and judges the size of that.
+  AppendRecord(engine, box, 0, 0, NoChar);
 }
 
 void RemoveSpots(TOmnifontOCR& engine) {

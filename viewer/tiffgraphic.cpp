@@ -138,6 +138,16 @@ bool IsCcitt(uint16_t compression) {
          compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
 }
 
+// TIFF defaults BitsPerSample to 1, and writers of bilevel files often leave
+// the tag out. That default is only believable for one grey sample a pixel: an
+// RGB or separated file without the tag is broken, not bilevel.
+bool MayOmitBitsPerSample(TIFF* tif, uint16_t photometric) {
+  uint16_t samples = 1;
+  TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+  return grey && samples == 1;
+}
+
 // A resolution as the picture stores it. Values no scanner produces (negative,
 // not a number, above 65535 dpi) are treated like an absent tag.
 int32_t ResolutionDpi(TIFF* tif, uint32_t tag, uint16_t unit) {
@@ -165,6 +175,7 @@ TTiffCompression CompressionCode(uint16_t compression, TIFF* tif) {
     case COMPRESSION_CCITTFAX4:
       return tcGroup4;
     case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:  // the older, unregistered code of the same deflate stream
       return tcZLib;
     case COMPRESSION_JPEG:
       return tcJPEG;
@@ -278,7 +289,8 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
 
   const bool ccitt = IsCcitt(compression);
   if (!haveBits) {
-    if (!ccitt) TiffFail("Bits per sample not specified");
+    if (!ccitt && !MayOmitBitsPerSample(tif, photometric))
+      TiffFail("Bits per sample not specified");
     bitsPerSample = 1;
   }
   const int32_t xDpi = ResolutionDpi(tif, TIFFTAG_XRESOLUTION, unit);

@@ -17,6 +17,7 @@
 #include "classifier/classifier.h"
 #include "classifier/primitives.h"
 #include "ocr/omnifontocr.h"
+#include "ocr_test_util.h"
 
 using testing_raster::kThreshold;
 using testing_raster::MakeRaster;
@@ -25,31 +26,8 @@ namespace {
 
 using Art = std::vector<std::string>;
 
-struct TArtGlyph {
-  char truth = 0;
-  std::string name;
-  Art art;
-};
-
-// A glyph art file: "= <truth> <name> <width> <height>" and then the rows.
-std::vector<TArtGlyph> LoadGlyphArt(const std::string& file) {
-  const std::string path = std::string(VEREVIZU_TEST_DATA) + "/glyphs/" + file;
-  std::ifstream in(path);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  std::vector<TArtGlyph> glyphs;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("= ", 0) == 0) {
-      std::istringstream header(line.substr(2));
-      TArtGlyph g;
-      header >> g.truth >> g.name;
-      glyphs.push_back(g);
-    } else if (!line.empty() && !glyphs.empty()) {
-      glyphs.back().art.push_back(line);
-    }
-  }
-  return glyphs;
-}
+using ocrtest::LoadGlyphArt;
+using ocrtest::TArtGlyph;
 
 const std::vector<TArtGlyph>& FixtureDigits() {
   static const std::vector<TArtGlyph> glyphs = LoadGlyphArt("digit_glyphs.txt");

@@ -1,6 +1,7 @@
 // Whole runs of the engine: input formats, failures, the result list and its text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -66,6 +67,42 @@ TEST(EngineRecognize, ACharacterAreaIsTheWholeRasterUntilSpotRemovalDeletesIt) {
   engine.SpotRemoval = 2;
   ASSERT_EQ(MessageOf(engine, kBlank, 0), "");
   EXPECT_TRUE(engine.Characters.empty());
+}
+
+TEST(EngineRecognize, ACharacterAreaIsReadHoweverLargeItIs) {
+  // The size limit that marks a labelled component as not text does not apply
+  // to the single record of a character area: the recogniser trims that one to
+  // its ink first. Only ink that stays too large after trimming is not read.
+  const auto& glyphs = ocrtest::LoadGlyphArt("digit_glyphs.txt");
+  const auto four = std::find_if(glyphs.begin(), glyphs.end(), [](const auto& g) {
+    return g.name == "g_liberationsans_14pt_digits_0034";
+  });
+  ASSERT_NE(four, glyphs.end());
+  struct Case {
+    int32_t side;
+    bool frame;  // a one-pixel frame instead of the glyph
+    const char* text;
+  };
+  for (const Case& c : {Case{60, false, "4"}, Case{141, false, "4"}, Case{142, false, "4"},
+                        Case{150, false, "4"}, Case{160, true, "~"}}) {
+    Canvas area(c.side, c.side);
+    if (c.frame) {
+      const int32_t last = c.side - 1;
+      area.Fill(0, 0, last, 0)
+          .Fill(0, last, last, last)
+          .Fill(0, 0, 0, last)
+          .Fill(last, 0, last, last);
+    } else {
+      area.Paste(four->art, (c.side - 30) / 2, (c.side - 40) / 2);
+    }
+    TOmnifontOCR engine;
+    auto block = MakePackedDib(area.art, 8);
+    engine.RecognizeCharacter(block.get());
+    ASSERT_EQ(engine.Characters.size(), 1u) << c.side;
+    std::string text;
+    engine.GetText(text);
+    EXPECT_EQ(text, c.text) << c.side;
+  }
 }
 
 TEST(EngineRecognize, ARasterWithoutPixelsHasNoCharactersInAnyArea) {

@@ -11,8 +11,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -104,12 +106,49 @@ struct Canvas {
     }
     return *this;
   }
+  // Copies the ink of `glyph` with its top left corner at (left, top).
+  Canvas& Paste(const Art& glyph, int32_t left, int32_t top) {
+    for (std::size_t y = 0; y < glyph.size(); ++y) {
+      for (std::size_t x = 0; x < glyph[y].size(); ++x) {
+        if (glyph[y][x] == '#') art[top + y][left + x] = '#';
+      }
+    }
+    return *this;
+  }
   Canvas& Clear(int32_t x, int32_t y) {
     art[y][x] = '.';
     return *this;
   }
   Art art;
 };
+
+// A glyph of the art files in tests/data/glyphs: its truth, its name
+// (g_<font>_<set>_<code point>) and its rows cropped to the ink box.
+struct TArtGlyph {
+  char truth = 0;
+  std::string name;
+  Art art;
+};
+
+// A glyph art file: "= <truth> <name> <width> <height>" and then the rows.
+inline std::vector<TArtGlyph> LoadGlyphArt(const std::string& file) {
+  const std::string path = std::string(VEREVIZU_TEST_DATA) + "/glyphs/" + file;
+  std::ifstream in(path);
+  if (!in) throw std::runtime_error("cannot open " + path);
+  std::vector<TArtGlyph> glyphs;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("= ", 0) == 0) {
+      std::istringstream header(line.substr(2));
+      TArtGlyph g;
+      header >> g.truth >> g.name;
+      glyphs.push_back(g);
+    } else if (!line.empty() && !glyphs.empty()) {
+      glyphs.back().art.push_back(line);
+    }
+  }
+  return glyphs;
+}
 
 // Gives the engine a working raster of the art (ink 0, paper 248) with
 // threshold 128.

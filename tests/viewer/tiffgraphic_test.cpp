@@ -108,6 +108,21 @@ TEST(TiffCompression, Group3OptionsChooseOneOrTwoDimensional) {
   EXPECT_EQ(Load(WriteTiff({Page(t, kInkRows)}))->Compression(), tcGroup3_1D);
 }
 
+TEST(TiffBilevel, AFileWithoutBitsPerSampleIsBilevel) {
+  // Uncompressed, black is zero, 10 x 2: rows of two bytes; the first row
+  // starts with two black pixels, the second ends with one.
+  const Bytes pixels = {0b0011'1111, 0b1100'0000, 0b1111'1111, 0b1000'0000};
+  const std::vector<RawTiffEntry> e = {{256, 3, 1, 10}, {257, 3, 1, 2}, {259, 3, 1, 1},
+                                       {262, 3, 1, 1},  {273, 4, 1, 0}, {278, 3, 1, 2},
+                                       {279, 4, 1, 4}};
+  const auto g = Load(RawTiff(e, pixels));
+  EXPECT_EQ(g->ImageFormat(), gfBlackWhite);
+  EXPECT_EQ(g->GetPixel(0, 0), kBlack);
+  EXPECT_EQ(g->GetPixel(2, 0), kWhite);
+  EXPECT_EQ(g->GetPixel(8, 1), kWhite);
+  EXPECT_EQ(g->GetPixel(9, 1), kBlack);
+}
+
 TEST(TiffGrey, EightBitWhiteIsZeroIsInverted) {
   Tags t;
   t.width = 3, t.height = 1, t.photometric = PHOTOMETRIC_MINISWHITE,
@@ -278,13 +293,30 @@ TEST(TiffErrors, MessagesCarryTheClassNameAndTheStep) {
     return RawTiff(e, pixels);
   };
   EXPECT_EQ(TiffErrorOf(raw(9, true)), "ETiffError Unsupported compression tag, 9");
-  EXPECT_EQ(TiffErrorOf(raw(1, false)), "ETiffError Bits per sample not specified");
+  // Without the tag, three samples a pixel cannot be the 1-bit default.
+  const std::vector<RawTiffEntry> rgbWithoutBits = {{256, 3, 1, 2}, {257, 3, 1, 2}, {259, 3, 1, 1},
+                                                    {262, 3, 1, 2}, {273, 4, 1, 0}, {277, 3, 1, 3},
+                                                    {278, 3, 1, 2}, {279, 4, 1, 4}};
+  EXPECT_EQ(TiffErrorOf(RawTiff(rgbWithoutBits, pixels)),
+            "ETiffError Bits per sample not specified");
   EXPECT_EQ(TiffErrorOf({'I', 'I', 42, 0, 8, 0}), "ETiffError TIFFOpen");
   EXPECT_EQ(TiffErrorOf({}), "ETiffError TIFFOpen");
   // A strip that lies beyond the end of the file cannot be read.
   std::vector<RawTiffEntry> e = {{256, 3, 1, 2}, {257, 3, 1, 2}, {258, 3, 1, 8}, {259, 3, 1, 32773},
                                  {262, 3, 1, 1}, {273, 4, 1, 0}, {278, 3, 1, 2}, {279, 4, 1, 400}};
   EXPECT_EQ(TiffErrorOf(RawTiff(e, pixels)), "ETiffError TIFFReadEncodedStrip");
+}
+
+TEST(TiffCompression, BothDeflateCodesReadAsZLib) {
+  for (uint16_t code : {uint16_t{COMPRESSION_ADOBE_DEFLATE}, uint16_t{COMPRESSION_DEFLATE}}) {
+    Tags t;
+    t.compression = code;
+    const auto g =
+        Load(WriteTiff({Page(t, {Bytes{0, 40, 80, 120, 160, 200, 240, 255}, Bytes(8)})}));
+    EXPECT_EQ(g->Compression(), tcZLib) << code;
+    EXPECT_EQ(g->GetPixel(1, 0), RGBColor(40, 40, 40)) << code;
+    EXPECT_EQ(g->GetPixel(7, 0), kWhite) << code;
+  }
 }
 
 TEST(TiffCompression, CodesAreCheckedAgainstTheFormat) {
