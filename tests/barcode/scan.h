@@ -2,8 +2,9 @@
 // softened by the scanner's optics and speckled with sensor noise, as an
 // 8-bit raster, and the reader's codes on it.
 //
-//   auto codes = barcode_test::ReadScan(Runs(Code39("ABC")), BarCodeBit(bcCode39));
-//   for (const TScanLook& look : kScanLooks) ScanReadings(runs, types, look) ...
+//   for (const TScanLook& look : kScanLooks)
+//     EXPECT_EQ(ScanReadings(Runs(Code39("ABC")), BarCodeBit(bcCode39), look),
+//               (TReadings{{bcCode39, "ABC"}}));
 #pragma once
 
 #include <algorithm>
@@ -63,26 +64,21 @@ inline std::unique_ptr<TDIB> ScannedRaster(const std::vector<int32_t>& runs, TSc
   return dib;
 }
 
-// The codes the reader finds on the scanned runs with only `types` enabled.
-inline std::vector<TBarCodeResult> ReadScan(const std::vector<int32_t>& runs, TBarCodeTypes types,
-                                            TScanLook look = {}) {
+// The type and text of each code the reader finds on the scanned runs with
+// only `types` enabled.
+using TReadings = std::vector<std::pair<TBarCodeType, std::string>>;
+inline TReadings ScanReadings(const std::vector<int32_t>& runs, TBarCodeTypes types,
+                              TScanLook look) {
   const std::unique_ptr<TDIB> dib = ScannedRaster(runs, look);
   ZAzudivozUDA reader;
   reader.CodeTypes = types;
   reader.MinCodeLen = 1;
   const int32_t count = reader.ReadBarcodes(dib->BlockHandle());
-  std::vector<TBarCodeResult> codes;
-  for (int32_t i = 0; i < count; ++i) codes.push_back(reader.GetCode(i));
-  return codes;
-}
-
-// The type and text of each code the reader finds on the scanned runs.
-using TReadings = std::vector<std::pair<TBarCodeType, std::string>>;
-inline TReadings ScanReadings(const std::vector<int32_t>& runs, TBarCodeTypes types,
-                              TScanLook look) {
   TReadings readings;
-  for (const TBarCodeResult& code : ReadScan(runs, types, look))
+  for (int32_t i = 0; i < count; ++i) {
+    const TBarCodeResult code = reader.GetCode(i);
     readings.emplace_back(code.CodeType, code.Text);
+  }
   return readings;
 }
 
