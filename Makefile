@@ -32,6 +32,8 @@ test: deps
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The barcode peers and timing tools of bench/barcode_corpus.sh.
+bench: PACKAGES += zbar-tools zxing-cpp-tools hyperfine jq
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
