@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <QTest>
 
 ShownView::ShownView(int width, int height) {
   view = new TImageScrollBox(&parent);
@@ -55,4 +56,9 @@ std::string CopyFixture(const QTemporaryDir& dir, const std::string& fixture,
   const QString target = dir.filePath(QString::fromStdString(name));
   QFile::copy(QString(VEREVIZU_TEST_DATA "/") + QString::fromStdString(fixture), target);
   return target.toStdString();
+}
+
+char* toString(const TRect& r) {
+  return QTest::toString(
+      QString("(%1, %2, %3, %4)").arg(r.Left).arg(r.Top).arg(r.Right).arg(r.Bottom));
 }

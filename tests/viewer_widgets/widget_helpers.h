@@ -42,6 +42,9 @@ std::string MessageOf(F&& f) {
   return "no error";
 }
 
+// Shows rectangles in failure messages.
+char* toString(const TRect& rect);
+
 // A copy of a file of tests/data in a temporary folder, under `name`.
 std::string CopyFixture(const QTemporaryDir& dir, const std::string& fixture,
                         const std::string& name);
