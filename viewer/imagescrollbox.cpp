@@ -14,9 +14,9 @@
 #include "viewer/mousehandlers.h"
 #include "viewer/qtgraphic.h"
 
-// The child control that shows the derived image. It keeps the derived image
-// converted once per rebuild, so that a repaint (scrolling, the band) only
-// copies pixels to the screen.
+// The child control that shows the derived image. A repaint converts only
+// the part of the image it exposes, so scrolling and band feedback cost what
+// the screen shows, whatever the size of the image.
 class TPictureControl : public QWidget {
  public:
   explicit TPictureControl(TImageScrollBox& view) : QWidget(view.viewport()), view_(view) {
@@ -24,15 +24,15 @@ class TPictureControl : public QWidget {
     setMouseTracking(true);
   }
 
-  void SetImage(QImage image) { image_ = std::move(image); }
-
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
+    const TDibGraphic& image = *view_.displayGraphic_;
+    const QRect imageRect(0, 0, image.Width(), image.Height());
     // While pages are animated the control may be larger than the page.
-    const QRegion outside = QRegion(rect()) - QRegion(QRect(QPoint(0, 0), image_.size()));
-    for (const QRect& r : outside) painter.fillRect(r, palette().window());
-    Draw(*view_.displayGraphic_, image_, painter, QRect(QPoint(0, 0), image_.size()));
+    for (const QRect& r : event->region() - QRegion(imageRect))
+      painter.fillRect(r, palette().window());
+    DrawUnscaled(image, painter, event->rect());
   }
   void mousePressEvent(QMouseEvent* e) override {
     view_.ImageMouseDown(e->button(), ShiftOf(e), Position(e));
@@ -53,7 +53,6 @@ class TPictureControl : public QWidget {
   static QPoint Position(const QMouseEvent* e) { return e->position().toPoint(); }
 
   TImageScrollBox& view_;
-  QImage image_;
 };
 
 namespace {
@@ -213,7 +212,6 @@ void TImageScrollBox::Redraw(bool force) {
 
   if (graphic_->IsEmpty()) {
     displayGraphic_->Clear();
-    picture_->SetImage({});
     SetScrollBarVisible(Qt::Horizontal, false);
     SetScrollBarVisible(Qt::Vertical, false);
     picture_->hide();
@@ -282,7 +280,6 @@ void TImageScrollBox::RebuildDisplay(float zoom) {
   } else {
     resize_.ApplyOnDest(*graphic_, *displayGraphic_);
   }
-  picture_->SetImage(ToQImage(*displayGraphic_));
   picture_->resize(w, h);
   UpdateScrollRanges();
   horizontalScrollBar()->setValue(0);

@@ -103,6 +103,33 @@ class QtGraphicTest : public QObject {
     QCOMPARE(g.PaintHookOwner(), nullptr);
   }
 
+  void PartsAndUnscaledDrawingCopyOnlyTheExposedPixels() {
+    for (TGraphicFormat format : {gfBlackWhite, gfGray16, gfTrueColor}) {
+      TDibGraphic g;
+      Pattern(g, 21, 9, format);
+      const QRect exposed(3, 2, 11, 5);  // starts inside a byte of 1-bit rows
+      const QImage part = ToQImage(g, exposed);
+      QCOMPARE(part.size(), exposed.size());
+      QImage target(21, 9, QImage::Format_RGB32);
+      target.fill(Qt::red);
+      int hooked = 0;
+      g.SetPaintHook(this, [&](TPaintSurface& s) {
+        QCOMPARE(dynamic_cast<TPainterSurface&>(s).rect, QRect(0, 0, 21, 9));
+        ++hooked;
+      });
+      {
+        QPainter painter(&target);
+        DrawUnscaled(g, painter, exposed);
+      }
+      QCOMPARE(hooked, 1);
+      for (int32_t y = 0; y < 9; ++y)
+        for (int32_t x = 0; x < 21; ++x) {
+          const QRgb expected = exposed.contains(x, y) ? 0xFF000000 | g.GetPixel(x, y) : 0xFFFF0000;
+          QCOMPARE(target.pixel(x, y), expected);
+        }
+    }
+  }
+
   void CanvasRectangleExcludesItsSecondCorner() {
     TDibGraphic g;
     g.NewImage(40, 70, gfTrueColor, {}, 0, 0);
