@@ -36,6 +36,8 @@ struct Viewer {
     window.resize(1000, 700);
     view->setGeometry(0, 0, 1000, 700);
     window.show();
+    // The window paints only once the platform has exposed it.
+    QApplication::processEvents();
     FillPage(view->Graphic(), format);
     view->Redraw(true);
   }

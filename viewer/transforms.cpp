@@ -3,6 +3,7 @@
 #include "viewer/transforms.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -204,34 +205,39 @@ void TResizeTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest)
 
 namespace {
 
-// The colours of one source row, read straight from the row bytes.
-void RowColours(const TDibGraphic& source, int32_t y, std::vector<TColor>& out) {
+// Fills one output row with the colours of the source pixels `column` names
+// in source row `y`, reading the row bytes straight: this is the inner loop
+// of every redraw of the viewer.
+void StretchRow(const TDibGraphic& source, int32_t y, const std::vector<int32_t>& column,
+                std::uint8_t* out) {
   const std::uint8_t* row = source.ScanLine(y);
+  std::array<std::array<std::uint8_t, 3>, 256> bgr{};
   const TPalette& palette = source.Palette();
-  const int32_t w = source.Width();
-  out.resize(static_cast<std::size_t>(w));
-  for (int32_t x = 0; x < w; ++x) {
-    switch (source.BitCount()) {
-      case 1:
-        out[static_cast<std::size_t>(x)] = palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
-        break;
-      case 4:
-        out[static_cast<std::size_t>(x)] =
-            palette[(x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4)];
-        break;
-      case 8:
-        out[static_cast<std::size_t>(x)] = palette[row[x]];
-        break;
-      default:
-        out[static_cast<std::size_t>(x)] = RGBColor(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-    }
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    bgr[i] = {BlueOf(palette[i]), GreenOf(palette[i]), RedOf(palette[i])};
+  const auto put = [out](std::size_t x, const std::uint8_t* pixel) {
+    std::memcpy(out + 3 * x, pixel, 3);
+  };
+  switch (source.BitCount()) {
+    case 1:
+      for (std::size_t x = 0; x < column.size(); ++x) {
+        const int32_t sx = column[x];
+        put(x, bgr[(row[sx >> 3] >> (7 - (sx & 7))) & 1].data());
+      }
+      break;
+    case 4:
+      for (std::size_t x = 0; x < column.size(); ++x) {
+        const int32_t sx = column[x];
+        put(x, bgr[(sx & 1) ? (row[sx >> 1] & 0x0F) : (row[sx >> 1] >> 4)].data());
+      }
+      break;
+    case 8:
+      for (std::size_t x = 0; x < column.size(); ++x) put(x, bgr[row[column[x]]].data());
+      break;
+    default:
+      for (std::size_t x = 0; x < column.size(); ++x)
+        put(x, row + 3 * static_cast<std::size_t>(column[x]));
   }
-}
-
-void PutColour(std::uint8_t* pixel, TColor c) {
-  pixel[0] = BlueOf(c);
-  pixel[1] = GreenOf(c);
-  pixel[2] = RedOf(c);
 }
 
 // Area averaging of a true-colour image: each output pixel is the mean of
@@ -283,7 +289,7 @@ void AreaAverage(const TDibGraphic& source, TDibGraphic& dest) {
         const float* in = rows[k] + 3 * static_cast<std::size_t>(x);
         b += taps[k].weight * in[0], g += taps[k].weight * in[1], r += taps[k].weight * in[2];
       }
-      PutColour(out + 3 * x, RGBColor(ClampRound(r), ClampRound(g), ClampRound(b)));
+      out[3 * x] = ClampRound(b), out[3 * x + 1] = ClampRound(g), out[3 * x + 2] = ClampRound(r);
     }
   }
 }
@@ -307,20 +313,15 @@ void TResizeTransform::Stretch(const TDibGraphic& source, TDibGraphic& dest) {
   if (dest.ImageFormat() == gfTrueColor) {
     // The viewer's path: colours written straight into the rows; a repeated
     // source row repeats the output row before it.
-    std::vector<TColor> colours;
     int32_t previous = -1;
     for (int32_t y = 0; y < dh; ++y) {
       const auto sy = static_cast<int32_t>(int64_t{y} * sh / dh);
       std::uint8_t* out = dest.ScanLine(y);
-      if (sy == previous) {
+      if (sy == previous)
         std::memcpy(out, dest.ScanLine(y - 1), static_cast<std::size_t>(3 * dw));
-        continue;
-      }
+      else
+        StretchRow(source, sy, column, out);
       previous = sy;
-      RowColours(source, sy, colours);
-      for (int32_t x = 0; x < dw; ++x)
-        PutColour(out + 3 * x,
-                  colours[static_cast<std::size_t>(column[static_cast<std::size_t>(x)])]);
     }
     return;
   }
