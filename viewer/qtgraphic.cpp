@@ -83,7 +83,10 @@ void ImportQImage(TDibGraphic& graphic, const QImage& source) {
   } else {
     image = source.convertToFormat(QImage::Format_BGR888);
   }
-  const QList<QRgb> table = bitCount == 24 ? QList<QRgb>{} : image.colorTable();
+  QList<QRgb> table = bitCount == 24 ? QList<QRgb>{} : image.colorTable();
+  // An image without a colour table shows its indexes as black; a table of
+  // at least one entry keeps the DIB from claiming a full table it lacks.
+  if (bitCount != 24 && table.isEmpty()) table.push_back(qRgb(0, 0, 0));
   const auto stride = static_cast<std::size_t>(
       DibRowBytes(static_cast<std::uint64_t>(image.width()), static_cast<std::uint32_t>(bitCount)));
   constexpr std::size_t kHeader = 40;

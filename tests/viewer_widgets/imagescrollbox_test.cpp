@@ -212,6 +212,59 @@ class ImageScrollBoxTest : public QObject {
     v.SetMouseHandler(nullptr);
   }
 
+  void MouseInputGoesToTheHandlerThenToTheEvents() {
+    ShownView s;
+    TImageScrollBox& v = *s.view;
+    ShowImage(v, 200, 100);
+    v.SetMouseMode(mmRubberband);
+    auto& band = dynamic_cast<TRubberbandMouseHandler&>(*v.MouseHandler());
+    std::vector<std::string> seen;
+    v.OnImageMouseDown = [&](TImageScrollBox* sender, Qt::MouseButton button, TShiftState,
+                             int32_t x, int32_t y) {
+      QCOMPARE(sender, &v);
+      QCOMPARE(button, Qt::LeftButton);
+      QVERIFY(band.MouseIsDown());  // the handler had it first
+      seen.push_back("down " + std::to_string(x) + "," + std::to_string(y));
+    };
+    v.OnImageMouseMove = [&](TImageScrollBox*, TShiftState shift, int32_t x, int32_t y) {
+      QVERIFY(shift.Left());
+      seen.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+    };
+    v.OnImageMouseUp = [&](TImageScrollBox*, Qt::MouseButton, TShiftState, int32_t x, int32_t y) {
+      QVERIFY(!band.MouseIsDown());
+      seen.push_back("up " + std::to_string(x) + "," + std::to_string(y));
+    };
+    v.OnImageDblClick = [&](TImageScrollBox* sender) {
+      QCOMPARE(sender, &v);
+      seen.push_back("double");
+    };
+    Drag(v, {10, 20}, {30, 40});
+    DoubleClick(v, 5, 6);
+    const std::vector<std::string> expected = {"down 10,20", "move 20,30", "move 30,40",
+                                               "up 30,40",   "down 5,6",   "up 5,6",
+                                               "double",     "down 5,6",   "up 5,6"};
+    QCOMPARE(seen, expected);
+  }
+
+  void ScrollGesturesAreReportedOnce() {
+    ShownView s(200, 200);
+    TImageScrollBox& v = *s.view;
+    ShowImage(v, 400, 600);
+    int begins = 0, ends = 0;
+    v.OnBeginScroll = [&](TImageScrollBox*) { ++begins; };
+    v.OnEndScroll = [&](TImageScrollBox*) { ++ends; };
+    QScrollBar* bar = v.verticalScrollBar();
+    const QPoint downArrow(bar->width() / 2, bar->height() - 3);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, downArrow);
+    QCOMPARE(begins, 1);
+    QCOMPARE(ends, 0);
+    QVERIFY(bar->value() > 0);
+    QCOMPARE(v.PictureControl()->pos(), QPoint(0, -bar->value()));
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, downArrow);
+    QCOMPARE(begins, 1);
+    QCOMPARE(ends, 1);
+  }
+
   void AnnotationTextSurvivesLeavingTheMode() {
     ShownView s;
     TImageScrollBox& v = *s.view;

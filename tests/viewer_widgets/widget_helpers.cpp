@@ -43,6 +43,13 @@ void Release(TImageScrollBox& view, int x, int y, Qt::MouseButton button) {
   Send(view, QEvent::MouseButtonRelease, {x, y}, button, Qt::NoButton);
 }
 
+void DoubleClick(TImageScrollBox& view, int x, int y) {
+  Press(view, x, y);
+  Release(view, x, y);
+  Send(view, QEvent::MouseButtonDblClick, {x, y}, Qt::LeftButton, Qt::LeftButton);
+  Release(view, x, y);
+}
+
 void Drag(TImageScrollBox& view, QPoint from, QPoint to) {
   Press(view, from.x(), from.y());
   const QPoint middle = (from + to) / 2;

@@ -28,6 +28,8 @@ void ShowImage(TImageScrollBox& view, int32_t width, int32_t height,
 void Press(TImageScrollBox& view, int x, int y, Qt::MouseButton button = Qt::LeftButton);
 void MoveTo(TImageScrollBox& view, int x, int y, Qt::MouseButtons held = Qt::LeftButton);
 void Release(TImageScrollBox& view, int x, int y, Qt::MouseButton button = Qt::LeftButton);
+// Press, release, double click, release: what a window system sends.
+void DoubleClick(TImageScrollBox& view, int x, int y);
 // Press at `from`, move in a few steps to `to` with the left button, release.
 void Drag(TImageScrollBox& view, QPoint from, QPoint to);
 
