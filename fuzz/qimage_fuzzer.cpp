@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_input.h"
 #include "viewer/qtgraphic.h"
 
 namespace {
@@ -17,20 +18,10 @@ constexpr std::array<QImage::Format, 12> kFormats = {
     QImage::Format_RGB888,      QImage::Format_BGR888,  QImage::Format_Grayscale8,
     QImage::Format_Grayscale16, QImage::Format_RGBX64,  QImage::Format_ARGB32_Premultiplied};
 
-struct Reader {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint8_t Byte() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Reader in{data, size};
+  fuzz::Input in{data, size};
   const QImage::Format format = kFormats[in.Byte() % kFormats.size()];
   const int width = 1 + in.Byte() % 64, height = 1 + in.Byte() % 64;
   QImage image(width, height, format);

@@ -7,7 +7,7 @@
 // mode (mousehandlers.h). Files load through the graphic registry, and one
 // file can be decoded in advance on a low-priority thread.
 //
-// Events keep their design names as std::function members; none is needed.
+// Events are std::function members named On...; a view works with none set.
 #pragma once
 
 #include <QAbstractScrollArea>
