@@ -5,7 +5,8 @@ BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
 PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev \
-              libcli11-dev nlohmann-json3-dev libwmf-dev fonts-urw-base35
+              libcli11-dev nlohmann-json3-dev libwmf-dev fonts-urw-base35 \
+              qt6-base-dev
 
 .PHONY: deps build run test bench fuzz format clean
 

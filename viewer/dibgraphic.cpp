@@ -465,6 +465,23 @@ void TDibGraphic::ImportPackedDib(std::span<const std::uint8_t> dib, std::size_t
   }
 }
 
+// --- Paint hook -------------------------------------------------------------
+
+void TDibGraphic::SetPaintHook(const void* owner, TPaintHook hook) {
+  paintHookOwner_ = owner;
+  paintHook_ = std::move(hook);
+}
+
+void TDibGraphic::RemovePaintHook(const void* owner) {
+  if (owner != paintHookOwner_) return;
+  paintHookOwner_ = nullptr;
+  paintHook_ = nullptr;
+}
+
+void TDibGraphic::CallPaintHook(TPaintSurface& surface) const {
+  if (paintHook_) paintHook_(surface);
+}
+
 // --- Pages and loading ------------------------------------------------------
 
 int32_t TDibGraphic::PageCount() const {

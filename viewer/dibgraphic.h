@@ -69,6 +69,17 @@ inline constexpr int32_t kScreenPixelsPerInch = 96;
 // Progress of a long operation in percent.
 using TProgressEvent = std::function<void(void* sender, std::uint8_t percentProgress)>;
 
+// The surface a graphic has just been drawn on. The GUI layer derives its own
+// surface (a painter and the target rectangle) from it; this library never
+// draws on screen itself.
+class TPaintSurface {
+ public:
+  virtual ~TPaintSurface() = default;
+};
+// Called after every drawing of a graphic on a surface, so that something
+// drawn over the picture (a selection band) survives repaints.
+using TPaintHook = std::function<void(TPaintSurface& surface)>;
+
 class TDibGraphic;
 using TGraphicFactory = std::function<std::unique_ptr<TDibGraphic>()>;
 
@@ -162,6 +173,15 @@ class TDibGraphic {
   void LoadFromStream(std::istream& stream);
   void LoadFromBytes(std::span<const std::uint8_t> data);
 
+  // The paint hook and its owner. Only the owner removes its hook, so that a
+  // hook installed by someone else in between stays. Clear and Assign keep
+  // the hook: it belongs to this object, not to its pixels.
+  void SetPaintHook(const void* owner, TPaintHook hook);
+  void RemovePaintHook(const void* owner);
+  const void* PaintHookOwner() const { return paintHookOwner_; }
+  // Runs the hook, when one is set, after the graphic was drawn on `surface`.
+  void CallPaintHook(TPaintSurface& surface) const;
+
   int32_t PageToLoad = 1;
   bool LoadAllPages = false;
   int32_t FrameDelay = 200;
@@ -195,6 +215,9 @@ class TDibGraphic {
   };
   static constexpr std::size_t kCacheSlots = 1020;
   std::unique_ptr<std::array<CacheSlot, kCacheSlots>> cache_;
+
+  const void* paintHookOwner_ = nullptr;
+  TPaintHook paintHook_;
 
   std::vector<std::unique_ptr<TDibGraphic>> pages_;
   int32_t currentPage_ = -1;
