@@ -174,10 +174,10 @@ class TDibGraphic {
   void LoadFromBytes(std::span<const std::uint8_t> data);
 
   // The paint hook and its owner. Only the owner removes its hook, so that a
-  // hook installed by someone else in between stays. Clear and Assign keep
-  // the hook: it belongs to this object, not to its pixels.
-  void SetPaintHook(const void* owner, TPaintHook hook);
-  void RemovePaintHook(const void* owner);
+  // hook installed by someone else in between stays. The hook is not part of
+  // the picture: Clear and Assign keep it, and a read-only graphic takes one.
+  void SetPaintHook(const void* owner, TPaintHook hook) const;
+  void RemovePaintHook(const void* owner) const;
   const void* PaintHookOwner() const { return paintHookOwner_; }
   // Runs the hook, when one is set, after the graphic was drawn on `surface`.
   void CallPaintHook(TPaintSurface& surface) const;
@@ -216,8 +216,8 @@ class TDibGraphic {
   static constexpr std::size_t kCacheSlots = 1020;
   std::unique_ptr<std::array<CacheSlot, kCacheSlots>> cache_;
 
-  const void* paintHookOwner_ = nullptr;
-  TPaintHook paintHook_;
+  mutable const void* paintHookOwner_ = nullptr;
+  mutable TPaintHook paintHook_;
 
   std::vector<std::unique_ptr<TDibGraphic>> pages_;
   int32_t currentPage_ = -1;
@@ -268,5 +268,7 @@ std::vector<std::string> RegisteredExtensions();
 std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
                                          std::span<const std::uint8_t> data, int32_t pageIndex,
                                          const TProgressEvent& progress = {});
+// The whole content of a file; "Cannot open file" or "Cannot read file".
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
 std::unique_ptr<TDibGraphic> LoadGraphicFromFile(const std::string& fileName, int32_t pageIndex,
                                                  const TProgressEvent& progress = {});

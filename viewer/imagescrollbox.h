@@ -144,8 +144,13 @@ class TImageScrollBox : public QAbstractScrollArea {
   // Waits until a running read-ahead has stored its result or given up.
   void WaitForReadAhead() const { readAhead_.Wait(); }
 
+  // Whether the view shows its horizontal or vertical scroll bar.
+  bool ScrollBarVisible(Qt::Orientation orientation) const;
+
  protected:
   bool event(QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:
@@ -154,10 +159,16 @@ class TImageScrollBox : public QAbstractScrollArea {
   float ComputeZoom();
   void RebuildDisplay(float zoom);
   void PlacePicture(int32_t width, int32_t height);
+  void SetScrollBarVisible(Qt::Orientation orientation, bool visible);
   void UpdateScrollRanges();
+  void ClearBand();
+  void InstallOwnedHandler(TMouseHandler* handler);
+  void ImageMouseDown(Qt::MouseButton button, TShiftState shift, QPoint p);
+  void ImageMouseUp(Qt::MouseButton button, TShiftState shift, QPoint p);
+  void ImageMouseMove(TShiftState shift, QPoint p);
+  void EnlargeForAnimation();
   void AnimationTick();
   void ScrollAction();
-  void ScrollEnded();
 
   std::string fileName_;
   std::string readAheadFileName_;
@@ -173,6 +184,7 @@ class TImageScrollBox : public QAbstractScrollArea {
   TResizeTransform resize_;
   TAntiAliasTransform antiAlias_;
   TRect imageRect_;
+  QPoint picturePlace_;  // the picture's position when not scrolled
 
   TMouseMode mouseMode_ = mmNone;
   TMouseHandler* handler_ = nullptr;
@@ -180,6 +192,7 @@ class TImageScrollBox : public QAbstractScrollArea {
 
   bool redrawing_ = false;
   bool scrolling_ = false;
+  bool scrollBarPressed_ = false;
   bool animated_ = false;
   QTimer animationTimer_;
 

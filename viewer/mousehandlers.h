@@ -16,6 +16,8 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QRect>
+#include <QRegion>
 #include <QTimer>
 #include <cstdint>
 #include <string>
@@ -105,14 +107,16 @@ class TRubberbandMouseHandler : public TMouseHandler {
  private:
   void DrawBand();
   void EraseBand();
+  void Report(const TRect& rect) const;
   void ReportChange() const;
   void Paint(QPainter& painter) const;
+  QRegion BandRegion() const;
+  QRect GripRect(QPoint corner) const;
   void Swap();
-  QPoint ClientOffset() const;
-  QPoint ScrollPosition() const;
 
   int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
   bool bandVisible_ = false;
+  bool waitingForChange_ = false;  // counts as visible, drawn again after the change
   TBandMovement bandMovement_ = bmCorner;
   int32_t grabHandle_ = 4;
   QPoint press_;
@@ -151,7 +155,8 @@ class TQuickSelectMouseHandler : public TMouseHandler {
 
  private:
   void Paint(QPainter& painter) const;
-  void ToggleRectangle();
+  QRect PictureRect() const;
+  void Update() const;
 
   QPoint start_, end_;
   bool drawn_ = false;

@@ -35,24 +35,34 @@ QImage::Format QImageFormatOf(TGraphicFormat format) {
 
 }  // namespace
 
-QImage ToQImage(const TDibGraphic& graphic) {
+QImage ToQImage(const TDibGraphic& graphic, const QRect& part) {
   if (graphic.IsEmpty()) return {};
-  const int32_t w = graphic.Width(), h = graphic.Height();
-  QImage image(w, h, QImageFormatOf(graphic.ImageFormat()));
+  const QRect whole(0, 0, graphic.Width(), graphic.Height());
+  const QRect r = part.isNull() ? whole : part.intersected(whole);
+  if (r.isEmpty()) return {};
+  QImage image(r.size(), QImageFormatOf(graphic.ImageFormat()));
   if (image.isNull()) throw EZivuderoError("Out of resources");
   if (graphic.ImageFormat() != gfTrueColor) image.setColorTable(ColorTable(graphic.Palette()));
-  const bool nibbles = graphic.BitCount() == 4;
-  // Whole rows of the DIB fit in QImage rows of these formats: both pad to 4 bytes.
-  const auto rowBytes = static_cast<std::size_t>(
-      std::min<qsizetype>(image.bytesPerLine(), static_cast<qsizetype>(graphic.Stride())));
-  for (int32_t y = 0; y < h; ++y) {
-    const std::uint8_t* src = graphic.ScanLine(y);
+  const int32_t bits = graphic.BitCount();
+  for (int32_t y = 0; y < r.height(); ++y) {
+    const std::uint8_t* src = graphic.ScanLine(r.top() + y);
     std::uint8_t* dst = image.scanLine(y);
-    if (nibbles) {
-      for (int32_t x = 0; x < w; ++x)
-        dst[x] = static_cast<std::uint8_t>((x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4));
+    if (bits == 24) {
+      std::memcpy(dst, src + 3 * static_cast<std::size_t>(r.left()),
+                  3 * static_cast<std::size_t>(r.width()));
+    } else if (bits == 8) {
+      std::memcpy(dst, src + r.left(), static_cast<std::size_t>(r.width()));
+    } else if (bits == 4) {
+      for (int32_t x = 0, sx = r.left(); x < r.width(); ++x, ++sx)
+        dst[x] = static_cast<std::uint8_t>((sx & 1) ? (src[sx >> 1] & 0x0F) : (src[sx >> 1] >> 4));
+    } else if (r.left() % 8 == 0) {
+      // 1-bit rows of both are most significant bit first.
+      std::memcpy(dst, src + r.left() / 8, static_cast<std::size_t>((r.width() + 7) / 8));
     } else {
-      std::memcpy(dst, src, rowBytes);
+      std::memset(dst, 0, static_cast<std::size_t>(image.bytesPerLine()));
+      for (int32_t x = 0, sx = r.left(); x < r.width(); ++x, ++sx)
+        if ((src[sx >> 3] >> (7 - (sx & 7))) & 1)
+          dst[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
     }
   }
   image.setDotsPerMeterX(static_cast<int>(graphic.XDpi() * kInchesPerMetre + 0.5));
@@ -73,7 +83,10 @@ void ImportQImage(TDibGraphic& graphic, const QImage& source) {
   } else {
     image = source.convertToFormat(QImage::Format_BGR888);
   }
-  const QList<QRgb> table = bitCount == 24 ? QList<QRgb>{} : image.colorTable();
+  QList<QRgb> table = bitCount == 24 ? QList<QRgb>{} : image.colorTable();
+  // An image without a colour table shows its indexes as black; a table of
+  // at least one entry keeps the DIB from claiming a full table it lacks.
+  if (bitCount != 24 && table.isEmpty()) table.push_back(qRgb(0, 0, 0));
   const auto stride = static_cast<std::size_t>(
       DibRowBytes(static_cast<std::uint64_t>(image.width()), static_cast<std::uint32_t>(bitCount)));
   constexpr std::size_t kHeader = 40;
@@ -105,18 +118,22 @@ void ImportQImage(TDibGraphic& graphic, const QImage& source) {
 // --- Drawing -------------------------------------------------------------------
 
 void Draw(const TDibGraphic& graphic, QPainter& painter, const QRect& rect) {
-  Draw(graphic, ToQImage(graphic), painter, rect);
-}
-
-void Draw(const TDibGraphic& graphic, const QImage& image, QPainter& painter, const QRect& rect) {
-  if (!image.isNull()) {
+  if (!graphic.IsEmpty()) {
     // Rows and columns are dropped or repeated, never blended.
     const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(rect, image);
+    painter.drawImage(rect, ToQImage(graphic));
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
   }
   TPainterSurface surface(painter, rect);
+  graphic.CallPaintHook(surface);
+}
+
+void DrawUnscaled(const TDibGraphic& graphic, QPainter& painter, const QRect& exposed) {
+  const QRect whole(0, 0, graphic.Width(), graphic.Height());
+  const QRect part = exposed.intersected(whole);
+  if (!part.isEmpty()) painter.drawImage(part.topLeft(), ToQImage(graphic, part));
+  TPainterSurface surface(painter, whole);
   graphic.CallPaintHook(surface);
 }
 

@@ -20,8 +20,9 @@
 
 // A copy of the graphic with its rows top-down: black and white as a 1-bit
 // image, the other palette formats as 8-bit indexed images with the palette,
-// true colour as 24-bit. A null image for an empty graphic.
-QImage ToQImage(const TDibGraphic& graphic);
+// true colour as 24-bit. A null image for an empty graphic. With `part`,
+// only that rectangle of the graphic (clipped to it) is copied.
+QImage ToQImage(const TDibGraphic& graphic, const QRect& part = QRect());
 // Imports an image with its own bit depth: 1-bit images become black and
 // white, 8-bit indexed ones 256 colours with their palette, everything else
 // true colour. The resolution comes along (0 dpi when the image has none).
@@ -37,11 +38,12 @@ class TPainterSurface : public TPaintSurface {
 };
 
 // Stretches the whole graphic into `rect` of the painter, rows and columns
-// dropped or repeated, then calls the graphic's paint hook. The second form
-// draws `image`, which must be ToQImage of the graphic, so that a caller
-// that paints often converts once.
+// dropped or repeated, then calls the graphic's paint hook.
 void Draw(const TDibGraphic& graphic, QPainter& painter, const QRect& rect);
-void Draw(const TDibGraphic& graphic, const QImage& image, QPainter& painter, const QRect& rect);
+// Draws the graphic at its own size at (0, 0), converting only the `exposed`
+// part, then calls the paint hook with the whole image's rectangle: a
+// repaint of a large picture costs what the screen shows of it.
+void DrawUnscaled(const TDibGraphic& graphic, QPainter& painter, const QRect& exposed);
 
 // A drawing surface over a graphic's pixels for as long as it lives. What was
 // drawn goes into the graphic when the canvas ends (palette formats store
