@@ -35,8 +35,16 @@ std::string CandidateList(const TCharRecord& record) {
   return text.empty() ? "unkonown" : text;
 }
 
+namespace {
+// The readings are lettered in a small screen font: 8 points at 96 dpi. Given
+// in pixels, so that a picture's own resolution (often 300 dpi for a scan)
+// does not scale the letters.
+constexpr int kReadingFontPixels = 11;
+}  // namespace
+
 void DrawRecognition(TDibGraphic& picture, const TCharacters& characters) {
   TDibCanvas canvas(picture);
+  canvas.Font.setPixelSize(kReadingFontPixels);
   for (const auto& record : characters) {
     const QRect box = EnlargedBox(*record);
     canvas.Pen.setColor(Qt::blue);

@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "app/guioptions.h"
-#include "app/messages.h"
 #include "app/unitdemoridura.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // The title "OCR Evaluation Tool" heads the message boxes (kApplicationTitle);
+  // as Qt's display name it would be appended to every window caption.
   QApplication::setApplicationName("verevizu-gui");
-  QApplication::setApplicationDisplayName(kApplicationTitle);
   QApplication::setApplicationVersion("1.0");
 
   const TGuiOptions options = ParseGuiOptions(QApplication::arguments());

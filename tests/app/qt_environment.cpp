@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/messages.h"
-
 namespace {
 
 class QtEnvironment : public testing::Environment {
@@ -14,7 +12,6 @@ class QtEnvironment : public testing::Environment {
   void SetUp() override {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     application_ = std::make_unique<QApplication>(argc_, argv_);
-    QApplication::setApplicationDisplayName(kApplicationTitle);
   }
   void TearDown() override { application_.reset(); }
 
