@@ -25,6 +25,10 @@ constexpr std::array<const char*, 16> kClosedHand = {
 QCursor HandCursor(const std::array<const char*, 16>& rows) {
   // A 1-bit bitmap and mask: bitmap 1 is black, mask 1 is drawn.
   QImage bitmap(16, 16, QImage::Format_Mono), mask(16, 16, QImage::Format_Mono);
+  // Index 1 is black: the bit a cursor bitmap sets.
+  const QList<QRgb> table = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
+  bitmap.setColorTable(table);
+  mask.setColorTable(table);
   bitmap.fill(0);
   mask.fill(0);
   for (int y = 0; y < 16; ++y)

@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <unistd.h>
 
@@ -137,6 +139,32 @@ TEST_F(ReadAheadTest, ResultArrivingAfterTheSlotWasEmptiedIsFreed) {
   gGate.Open();
   slot.Wait();
   EXPECT_TRUE(slot.Empty());
+  EXPECT_EQ(gLiveGraphics.load(), 0);
+}
+
+// The GUI thread keeps requesting and taking while threads publish, with no
+// synchronisation but the slot's own: every graphic taken is whole, none is
+// taken twice, and every one that was not taken is freed.
+TEST_F(ReadAheadTest, RequestsAndTakesRacingThePublisherHandOverWholeGraphics) {
+  const std::string file = File("race.gated", "racing");
+  {
+    TReadAheadSlot slot;
+    std::vector<std::unique_ptr<TDibGraphic>> taken;
+    for (int i = 0; i < 200; ++i) {
+      slot.Request(file);
+      for (int k = 0; k < i % 7; ++k)
+        if (auto g = slot.Take()) taken.push_back(std::move(g));
+      if (slot.Empty() && i % 3 == 0) std::this_thread::yield();
+    }
+    slot.Wait();
+    if (auto g = slot.Take()) taken.push_back(std::move(g));
+    for (const auto& g : taken) EXPECT_EQ(g->Width(), 6);
+    std::vector<TDibGraphic*> distinct;
+    for (const auto& g : taken) distinct.push_back(g.get());
+    std::sort(distinct.begin(), distinct.end());
+    EXPECT_EQ(std::adjacent_find(distinct.begin(), distinct.end()), distinct.end());
+    EXPECT_EQ(gLiveGraphics.load(), static_cast<int32_t>(taken.size()));
+  }
   EXPECT_EQ(gLiveGraphics.load(), 0);
 }
 

@@ -221,7 +221,10 @@ class MouseHandlersTest : public QObject {
   void BandIsAnOverlayThatSurvivesRepaints() {
     ShownView s;
     ShowImage(*s.view, 200, 100);
+    int rebuilds = 0;
+    s.view->OnRedraw = [&](TDibGraphic&) { ++rebuilds; };
     TRubberbandMouseHandler& band = BandFromDrag(*s.view, {10, 10}, {50, 40});
+    QCOMPARE(rebuilds, 0);  // band feedback never rebuilds the derived image
     QWidget& picture = *s.view->PictureControl();
     const auto colourAt = [&](int x, int y) { return picture.grab().toImage().pixelColor(x, y); };
     // Dots in the pen colour and gaps in the brush colour along the outline.
