@@ -1,6 +1,8 @@
 # Thin wrapper over CMake for the two everyday jobs:
 #   make run   installs what is missing, builds and reads the bundled samples
 #   make test  installs what is missing, builds with ASan+UBSan and runs the suite
+#   make gui   installs what is missing, builds and starts the desktop tool
+#              (ARGS="--area-ocr samples/note_usd_05.tif" passes its arguments)
 BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
@@ -8,7 +10,7 @@ PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev
               libcli11-dev nlohmann-json3-dev libwmf-dev fonts-urw-base35 \
               qt6-base-dev
 
-.PHONY: deps build run test bench fuzz format clean
+.PHONY: deps build run gui test bench fuzz format clean
 
 deps:
 	@missing=""; \
@@ -27,6 +29,9 @@ build: deps
 
 run: build
 	./$(BUILD)/cli/verevizu serial samples
+
+gui: build
+	./$(BUILD)/app/verevizu-gui $(ARGS)
 
 test: deps
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEREVIZU_SANITIZE=ON -DVEREVIZU_BUILD_TESTS=ON

@@ -4,25 +4,18 @@
 #include <cctype>
 #include <cmath>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "cli/command.h"
 #include "image/dibunit.h"
 #include "platform/codepage.h"
+#include "serial/confidencetext.h"
 #include "serial/serialreader.h"
 
 namespace cli {
 namespace {
 
 constexpr std::array<std::string_view, 4> kCurrencies = {"USD", "EUR", "LBP", "AUTO"};
-
-// 100, 92, 46.5: the shortest general form of a confidence.
-std::string FormatConfidence(double confidence) {
-  std::ostringstream s;
-  s << confidence;
-  return s.str();
-}
 
 // The currency code of an option's text, in any case.
 std::string CurrencyCode(const std::string& text) {
@@ -69,7 +62,7 @@ class SerialCommand : public Command {
     const std::string text = platform::AnsiToUtf8(serial);
     FileResult r;
     r.found = !serial.empty();
-    r.text = image.file + '\t' + text + '\t' + FormatConfidence(confidence) + '\n';
+    r.text = image.file + '\t' + text + '\t' + ConfidenceText(confidence) + '\n';
     r.json = {
         {"serial", text}, {"confidence", ConfidenceJson(confidence)}, {"currency", currency_}};
     return r;
