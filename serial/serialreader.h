@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 
 #include "image/blobs.h"
 #include "image/dibunit.h"
+#include "ocr/omnifontocr.h"
 
 // Reads the serial of `raster` for "USD", "EUR", "LBP" or "AUTO" (any case).
 // `serial` is empty when none is found; `confidence` is a percentage rounded
@@ -23,6 +25,12 @@ void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::stri
 
 // The pieces of a request, exposed for testing.
 namespace serial_detail {
+
+// Passes run 0 to kLastPass.
+inline constexpr int32_t kLastPass = 8;
+
+// "usd", "Auto"... become the upper-case code; any other code is kept as given.
+std::string NormaliseCurrency(const std::string& code);
 
 struct TSerialCandidate {
   std::string Text;
@@ -52,6 +60,30 @@ void GroupBlobs(TBlobList& blobs, int32_t width, const TZoneMeasures& m, TBlobLi
 // The first group crossing the line x = lineX with a counter of at least the
 // currency's minimum, enlarged by the zone margin; none when no group qualifies.
 std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const TZoneMeasures& m);
+
+// A pass up to its zones: the work raster, binarised at the pass's threshold
+// and despeckled, and the two serial zones (enlarged by the margin) found on it.
+struct TPassZones {
+  std::unique_ptr<TDIB> Work;
+  std::optional<TRect> Left, Right;
+};
+// Runs pass `pass` on `input` up to its zones; detects the currency while
+// `currency` is "AUTO" and leaves the detected code there.
+TPassZones LocatePassZones(const TDIB& input, int32_t pass, std::string& currency);
+// The raster a pass crops its zones from: the input in odd passes, the work
+// raster in even ones.
+const TDIB& ZoneSource(const TDIB& input, const TPassZones& zones, int32_t pass);
+
+// Both readings of one zone, capital letters and digits, by one engine, with
+// the engine's records (boxes in the crop, candidates and confidences).
+struct TZoneReading {
+  std::unique_ptr<TDIB> Crop;
+  std::string Letters, Digits;
+  std::vector<TCharRecord> LetterGlyphs, DigitGlyphs;
+};
+TZoneReading ReadZoneGlyphs(const TDIB& source, const TRect& zone);
+// The Code 39 barcode in the right half of a pass's work raster, or empty.
+std::string ReadPoundBarcode(const TDIB& work);
 
 // "USD", "EUR" or "LBP" from the note's size in millimetres.
 std::string DetectCurrency(double widthMm, double heightMm);
