@@ -41,16 +41,18 @@ void Binarise(TDIB& work, int32_t pass) {
 
 // One pass: binarise, locate the zones, read them, cross-check, accept.
 void RunPass(const TDIB& input, int32_t pass, std::string& currency,
-             std::vector<TSerialCandidate>& candidates, std::string& serial, double& confidence) {
+             std::vector<TSerialCandidate>& candidates, std::string& serial, double& confidence,
+             TSerialTrace& trace) {
   const TPassZones zones = LocatePassZones(input, pass, currency);
   const TDIB& source = ZoneSource(input, zones, pass);
-  auto read = [&](const std::optional<TRect>& zone) {
+  auto read = [&](const std::optional<TRect>& zone, std::optional<TSerialZone>& traced) {
     if (!zone) return std::string();
     const TZoneReading r = ReadZoneGlyphs(source, *zone);
-    return SpliceZone(r.Letters, r.Digits, currency);
+    traced = TSerialZone{*zone, SpliceZone(r.Letters, r.Digits, currency)};
+    return traced->Reading;
   };
-  std::string left = read(zones.Left);
-  std::string right = read(zones.Right);
+  std::string left = read(zones.Left, trace.Zones[0]);
+  std::string right = read(zones.Right, trace.Zones[1]);
   if (currency == "LBP") left = ReadPoundBarcode(*zones.Work);
 
   CrossFill(left, right);
@@ -120,6 +122,7 @@ TZoneReading ReadZoneGlyphs(const TDIB& source, const TRect& zone) {
   };
   read(kLetterAlphabet, r.Letters, r.LetterGlyphs);
   read(kDigitAlphabet, r.Digits, r.DigitGlyphs);
+  r.Threshold = engine.Threshold;
   return r;
 }
 
@@ -212,14 +215,23 @@ std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const TZ
 
 void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::string& serial,
                       double& confidence) {
+  TSerialTrace trace;
+  ReadSerialNumberTraced(raster, currency, serial, confidence, trace);
+}
+
+void ReadSerialNumberTraced(const TDIB& raster, const std::string& currency, std::string& serial,
+                            double& confidence, TSerialTrace& trace) {
   serial.clear();
+  trace = TSerialTrace{};
   std::string code = NormaliseCurrency(currency);
   std::vector<TSerialCandidate> candidates;
   int32_t pass = 0;
   do {
     confidence = 0;
-    RunPass(raster, pass, code, candidates, serial, confidence);
+    RunPass(raster, pass, code, candidates, serial, confidence, trace);
     ++pass;
   } while (pass <= kLastPass && confidence != 100);
+  trace.Currency = code;
+  trace.Passes = pass;
   VoteCandidates(candidates, pass, serial, confidence);
 }

@@ -6,6 +6,7 @@
 // candidates, and a per-position vote over all candidates gives the serial.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,7 +24,27 @@
 void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::string& serial,
                       double& confidence);
 
-// The pieces of a request, exposed for testing.
+// One printed serial zone of a note: its box on the note and what the last
+// pass that found it read there ("~" where it read nothing).
+struct TSerialZone {
+  TRect Box;
+  std::string Reading;
+};
+
+// How a request went, beside its result: the currency code it used (the
+// detected one for "AUTO"), the passes it ran, and its left and right zones.
+struct TSerialTrace {
+  std::string Currency;
+  int32_t Passes = 0;
+  std::array<std::optional<TSerialZone>, 2> Zones;  // left, right
+};
+
+// ReadSerialNumber, also reporting how the request went.
+void ReadSerialNumberTraced(const TDIB& raster, const std::string& currency, std::string& serial,
+                            double& confidence, TSerialTrace& trace);
+
+// The pieces of a request, shared with the verified reading and exposed for
+// testing.
 namespace serial_detail {
 
 // Passes run 0 to kLastPass.
@@ -75,11 +96,13 @@ TPassZones LocatePassZones(const TDIB& input, int32_t pass, std::string& currenc
 const TDIB& ZoneSource(const TDIB& input, const TPassZones& zones, int32_t pass);
 
 // Both readings of one zone, capital letters and digits, by one engine, with
-// the engine's records (boxes in the crop, candidates and confidences).
+// the engine's records (boxes in the crop, candidates and confidences) and
+// the ink threshold it chose for the crop.
 struct TZoneReading {
   std::unique_ptr<TDIB> Crop;
   std::string Letters, Digits;
   std::vector<TCharRecord> LetterGlyphs, DigitGlyphs;
+  int32_t Threshold = 0;
 };
 TZoneReading ReadZoneGlyphs(const TDIB& source, const TRect& zone);
 // The Code 39 barcode in the right half of a pass's work raster, or empty.
