@@ -8,6 +8,7 @@
 
 #include "ocr/postprocess.h"
 #include "platform/rounding.h"
+#include "serial/confusablepairs.h"
 #include "serial/serialvalidation.h"
 
 namespace serial_detail {
@@ -103,7 +104,9 @@ class TElection {
     for (const TZoneObservation& o : observations) {
       if (o.Layout != layout) continue;
       TBallot b{&o, std::string(layout.size(), '\0')};
-      for (std::size_t i = 0; i < layout.size(); ++i) b.Reads[i] = SureRead(o, i);
+      for (std::size_t i = 0; i < layout.size(); ++i) {
+        b.Reads[i] = SettleConfusablePair(*o.Sheet, o.Glyphs[i], SureRead(o, i));
+      }
       ballots_.push_back(std::move(b));
     }
     for (const std::string& text : barcodes) {
@@ -319,10 +322,13 @@ char SureRead(const TZoneObservation& observation, std::size_t position) {
   for (int32_t k = 0; k < r.CandCount; ++k) {
     const char16_t c = r.Cands[k];
     if (c > 0x7F || !FitsPosition(positionClass, static_cast<char>(c))) continue;
+    // A doubtful "1" is the recogniser's guess for a stroke it could not
+    // place, not a reading: the candidates behind it are weighed instead.
+    if (c == u'1' && r.Confs[k] < kSureOneConfidence) continue;
     if (best != 0) return r.Confs[k] + kSureLead <= bestConf ? best : 0;
     best = static_cast<char>(c);
     bestConf = r.Confs[k];
-    if (bestConf < (best == '1' ? kSureOneConfidence : kSureConfidence)) return 0;
+    if (bestConf < kSureConfidence) return 0;
   }
   return best;
 }
