@@ -133,7 +133,7 @@ class TVerifiedRequest {
   // The zones of the first pass that found them, seen another way, on the
   // note itself.
   void RunView(std::size_t v) {
-    if (!evidence_) return;
+    if (!evidence_ || !(viewZones_[0] || viewZones_[1])) return;
     for (const std::optional<TViewZone>& z : viewZones_) {
       if (!z) continue;
       const std::unique_ptr<TDIB> zone =
