@@ -40,15 +40,7 @@ mapfile -t files < <(cut -f1 "$work/truth" | sed "s|^|$corpus/|")
 "$tool" serial --classic --jobs 1 --json "${files[@]}" >"$work/classic.json" || [[ $? == 1 ]]
 "$tool" serial --jobs 1 --json "${files[@]}" >"$work/verified.json" || [[ $? == 1 ]]
 
-# The serial layouts: dollar letters, eight digits and a letter or star;
-# euro a letter and eleven digits; pound a letter and nine digits.
-layout() {
-  case $1 in
-    USD) echo '[A-Z]{1,2}[0-9]{8}[A-Z*]' ;;
-    EUR) echo '[A-Z][0-9]{11}' ;;
-    LBP) echo '[A-Z][0-9]{9}' ;;
-  esac
-}
+source "$root/bench/serial_layout.sh"
 
 # tesseract: sparse text, then the first whole token in the currency's layout.
 : >"$work/peer.tsv"

@@ -125,7 +125,7 @@ class TElection {
 
  private:
   int32_t Distance(const TBallot& b, std::size_t i, std::size_t j) const {
-    return b.Observation->Sheet->Distance(b.Observation->Glyphs[i], b.Observation->Glyphs[j]);
+    return b.Observation->Distance(i, j);
   }
 
   // Drops the readings of a zone that its own glyph shapes contradict: two
@@ -282,6 +282,15 @@ TGlyphSheet::TGlyphSheet(const TDIB& crop, int32_t threshold) {
 
 int32_t TGlyphSheet::Distance(const TCharRecord& a, const TCharRecord& b) const {
   return GlyphDistance(engine_, a, b);
+}
+
+int32_t TZoneObservation::Distance(std::size_t i, std::size_t j) const {
+  const std::size_t n = Glyphs.size();
+  if (distances_.size() != n * n) distances_.assign(n * n, -1);
+  const std::size_t first = std::min(i, j), second = std::max(i, j);
+  int16_t& d = distances_[first * n + second];
+  if (d < 0) d = static_cast<int16_t>(Sheet->Distance(Glyphs[first], Glyphs[second]));
+  return d;
 }
 
 std::optional<TZoneObservation> ObserveZone(const TZoneReading& reading, std::string_view currency,

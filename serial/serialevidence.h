@@ -65,6 +65,13 @@ struct TZoneObservation {
   // reading's record without candidates stands in (for its box).
   std::vector<TCharRecord> Glyphs;
   std::shared_ptr<const TGlyphSheet> Sheet;
+
+  // The sheet's distance of the glyphs at two positions, measured once: the
+  // election asks again after every pass.
+  int32_t Distance(std::size_t i, std::size_t j) const;
+
+ private:
+  mutable std::vector<int16_t> distances_;  // -1 until measured
 };
 
 // The observation of a zone's readings, or none when neither reading has the
