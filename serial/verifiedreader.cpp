@@ -25,7 +25,7 @@ struct TZoneView {
   // Scaled: the scale.
   double Parameter;
 };
-constexpr std::array<TZoneView, 8> kViews = {{
+constexpr std::array<TZoneView, 12> kViews = {{
     {TZoneView::StrokeWeight, 6},
     {TZoneView::Scaled, 0.6},
     {TZoneView::Scaled, 1.25},
@@ -34,6 +34,10 @@ constexpr std::array<TZoneView, 8> kViews = {{
     {TZoneView::Scaled, 1.5},
     {TZoneView::StrokeWeight, 5},
     {TZoneView::StrokeWeight, 4},
+    {TZoneView::Scaled, 0.8},
+    {TZoneView::Scaled, 0.9},
+    {TZoneView::Scaled, 0.55},
+    {TZoneView::Scaled, 0.65},
 }};
 constexpr int32_t kFirstViewSource = 100;
 
