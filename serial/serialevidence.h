@@ -111,6 +111,8 @@ class TSerialEvidence {
   // A barcode text; only texts that are valid serials of the currency count.
   void AddBarcode(const std::string& text);
   TSerialVerdict Decide() const;
+  // Whether some zone had the length of one of the currency's layouts.
+  bool Observed() const { return !observations_.empty(); }
 
  private:
   std::string currency_;

@@ -136,9 +136,10 @@ class TVerifiedRequest {
   }
 
   // The zones of the first pass that found them, seen another way, on the
-  // note itself.
+  // note itself. Zones that never read as long as a serial get no second
+  // look: the views help glyphs, not zones.
   void RunView(std::size_t v) {
-    if (!evidence_ || !(viewZones_[0] || viewZones_[1])) return;
+    if (!evidence_ || !evidence_->Observed() || !(viewZones_[0] || viewZones_[1])) return;
     for (const std::optional<TViewZone>& z : viewZones_) {
       if (!z) continue;
       const std::unique_ptr<TDIB> zone =
