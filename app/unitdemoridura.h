@@ -47,7 +47,7 @@ class TForm1 : public QMainWindow {
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Beyond the designed window: what a desktop user expects.
+  // Beyond the menu commands: what a desktop user expects.
   // The steps of the open command once a file is chosen (also for a file
   // named on the command line or dropped on the window).
   void OpenPicture(const QString& fileName);

@@ -86,7 +86,7 @@ TOCRDialog::TOCRDialog(QWidget* parent) : QDialog(parent) {
   columns->addLayout(checks);
 
   // A fixed border; larger only when the desktop's font cannot fit the
-  // controls into the designed client area.
+  // controls into the dialog's own client area.
   const QSize hint = sizeHint();
   setFixedSize(std::max(kOcrDialogWidth, hint.width()), std::max(kOcrDialogHeight, hint.height()));
 }

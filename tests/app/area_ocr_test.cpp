@@ -58,7 +58,7 @@ class AreaOcrTest : public AppTest {
 
 }  // namespace
 
-TEST_F(AppTest, DialogStartsWithItsDesignedValues) {
+TEST_F(AppTest, DialogStartsWithItsInitialValues) {
   const TOCRDialog& d = *OCRDialog;
   EXPECT_EQ(d.RadioGroupArea->title(), "Area Type");
   EXPECT_EQ(d.RadioGroupArea->ItemIndex(), 3);
@@ -120,7 +120,7 @@ TEST_F(AreaOcrTest, DialogChoicesMapOntoTheEngine) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    // Every row starts from the designed values; the dialog keeps what the
+    // Every row starts from the initial values; the dialog keeps what the
     // row before left.
     TOCRDialog fresh;
     const auto reset = [&](TOCRDialog& d) {

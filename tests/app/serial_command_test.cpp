@@ -105,7 +105,7 @@ TEST_F(AppTest, AReaderErrorRestoresTheCursorAndLeavesTheWindowUsable) {
   EXPECT_EQ(shown[0].icon, QMessageBox::Information);
 }
 
-// The whole road: the open dialog, the note's picture, the designed reader
+// The whole road: the open dialog, the note's picture, the classic reader
 // and the message box.
 TEST_F(AppTest, UsdCommandReadsAFixtureNote) {
   Open("notes/note_usd_05.tif");
