@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QImage image(width, height, format);
   image.setDotsPerMeterX(in.Byte() * 97);
   image.setDotsPerMeterY(in.Byte() * 89);
-  if (image.depth() <= 8) {
+  const bool indexed = format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+                       format == QImage::Format_Indexed8;
+  if (indexed) {
     QList<QRgb> table(in.Byte() % (image.depth() == 1 ? 3 : 257));
     for (QRgb& c : table) c = qRgb(in.Byte(), in.Byte(), in.Byte());
     image.setColorTable(table);
@@ -49,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if ((back.pixel(x, y) & 0xFFFFFF) != c) __builtin_trap();
       // Images with a colour table keep their colours exactly; deeper ones
       // go through 8 bits a channel.
-      if (image.depth() <= 8 && image.pixelIndex(x, y) < image.colorCount() &&
+      if (indexed && image.pixelIndex(x, y) < image.colorCount() &&
           (image.pixel(x, y) & 0xFFFFFF) != c)
         __builtin_trap();
     }
