@@ -1,13 +1,15 @@
 # Thin wrapper over CMake for the two everyday jobs:
 #   make run   installs what is missing, builds and reads the bundled samples
 #   make test  installs what is missing, builds with ASan+UBSan and runs the suite
+#              (with the consumer test: a program built against the installed package)
+#   make package  builds the Debian packages verevizu and libverevizu-dev in build-package
 BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
 PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev \
               libcli11-dev nlohmann-json3-dev libwmf-dev fonts-urw-base35
 
-.PHONY: deps build run test bench fuzz format clean
+.PHONY: deps build run test package bench fuzz format clean
 
 deps:
 	@missing=""; \
@@ -32,6 +34,13 @@ test: deps
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Installed under /usr, so that the libraries go to the multiarch folder.
+package: PACKAGES += dpkg-dev file
+package: deps
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DVEREVIZU_BUILD_TESTS=OFF
+	cmake --build build-package -j $(JOBS)
+	cd build-package && cpack
+
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
@@ -46,4 +55,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) build-bench build-fuzz
+	rm -rf $(BUILD) $(TEST_BUILD) build-package build-bench build-fuzz
