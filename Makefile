@@ -34,10 +34,16 @@ test: deps
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# Installed under /usr, so that the libraries go to the multiarch folder.
+# Installed under /usr, so that the libraries go to the multiarch folder, and
+# built with Debian's hardening flags (without debug information: the static
+# libraries ship as they are built).
 package: PACKAGES += dpkg-dev file
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+package: export DEB_CXXFLAGS_MAINT_STRIP = -g
 package: deps
-	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DVEREVIZU_BUILD_TESTS=OFF
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DVEREVIZU_BUILD_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
 	cmake --build build-package -j $(JOBS)
 	cd build-package && cpack
 
