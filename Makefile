@@ -48,6 +48,8 @@ package: deps
 	cmake --build build-package -j $(JOBS)
 	cd build-package && cpack
 
+# The barcode peers and timing tools of bench/barcode_corpus.sh.
+bench: PACKAGES += zbar-tools zxing-cpp-tools hyperfine jq
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_BENCH=ON
 	cmake --build build-bench -j $(JOBS)

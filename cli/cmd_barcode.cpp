@@ -2,8 +2,10 @@
 // barcode engine with its published properties set from the options.
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "barcode/ViruvoveVIR.h"
+#include "barcode/trustedcodes.h"
 #include "cli/command.h"
 #include "platform/codepage.h"
 
@@ -85,6 +87,10 @@ class BarcodeCommand : public Command {
            "control characters and the backslash are escaped (\\t, \\n, \\r, \\xNN, \\\\).\n"
            "The defaults are the reader's own.\n"
            "\n"
+           "When the bars of one symbol read as codes of several symbologies, only the\n"
+           "code of the strictest symbology is printed (among equally strict ones the\n"
+           "verified one, then the longest); --all-readings prints every code found.\n"
+           "\n"
            "Types: 2of5interlaved, 2of5iata, 2of5industrial, 2of5matrix, 2of5datalogic,\n"
            "code39, pharmacode, ean13, ean8, upca, upce, ext2, ext5, codabar, msi,\n"
            "code11, code128, code93.\n"
@@ -112,6 +118,10 @@ class BarcodeCommand : public Command {
                    [this](const std::string& text) { settings_.Quality = ParseQuality(text); });
     AddFlag(app, "--verify-check", "Code 39: drop a verified check character from the text",
             [this] { settings_.VerifyCheckDigit = true; });
+    AddFlag(app, "--all-readings",
+            "print every code the reader found, also those another\n"
+            "symbology's code over the same bars outranks",
+            [this] { allReadings_ = true; });
   }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
@@ -125,12 +135,14 @@ class BarcodeCommand : public Command {
     reader.Quality = settings_.Quality;
     reader.VerifyCheckDigit = settings_.VerifyCheckDigit;
     const int32_t count = reader.ReadBarcodes(image.dib.get());
+    std::vector<TBarCodeResult> found;
+    for (int32_t i = 0; i < count; ++i) found.push_back(reader.GetCode(i));
+    const std::vector<TBarCodeResult> shown = allReadings_ ? found : barcode::TrustedCodes(found);
 
     FileResult r;
-    r.found = count > 0;
+    r.found = !shown.empty();
     Json codes = Json::array();
-    for (int32_t i = 0; i < count; ++i) {
-      const TBarCodeResult code = reader.GetCode(i);
+    for (const TBarCodeResult& code : shown) {
       const std::string type = BarCodeTypeName(code.CodeType);
       const std::string text = platform::AnsiToUtf8(code.Text);
       r.text += image.file + '\t' + type + '\t' + PlainField(text) + '\t' +
@@ -148,6 +160,7 @@ class BarcodeCommand : public Command {
  private:
   // The reader's defaults, changed by the options.
   ZAzudivozUDA settings_;
+  bool allReadings_ = false;
 };
 
 }  // namespace

@@ -3,7 +3,9 @@
 // block itself, or they describe a header and pixels (optionally bars drawn
 // from a run list, so that the sweep reaches the decoders). The reader may
 // refuse a block only with an exception carrying a message, must never free
-// the caller's block and must keep its results within their bounds.
+// the caller's block and must keep its results within their bounds; the
+// codes a report shows of them are some of them whenever there are any.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "barcode/ViruvoveVIR.h"
+#include "barcode/trustedcodes.h"
 #include "platform/memory.h"
 
 namespace {
@@ -111,8 +114,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (count < 0 || count > ZAzudivozUDA::kResultCapacity || count != reader.CodeCount()) {
     std::abort();
   }
+  std::vector<TBarCodeResult> codes;
   for (int32_t i = 0; i < count; ++i) {
-    if (reader.GetCode(i).Text.empty() || reader.GetCode(i).Text.size() > 255) std::abort();
+    codes.push_back(reader.GetCode(i));
+    if (codes.back().Text.empty() || codes.back().Text.size() > 255) std::abort();
+  }
+  // The codes a report shows: some whenever there are any, each one of the
+  // reader's, in the reader's order.
+  const std::vector<TBarCodeResult> shown = barcode::TrustedCodes(codes);
+  if (shown.empty() != codes.empty()) std::abort();
+  auto next = codes.begin();
+  for (const TBarCodeResult& code : shown) {
+    next = std::find(next, codes.end(), code);
+    if (next == codes.end()) std::abort();
+    ++next;
   }
   // The caller's block is still alive, and nothing else is.
   if (platform::LiveBlockCount() != blocksBefore + 1) std::abort();

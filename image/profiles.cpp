@@ -111,14 +111,13 @@ TProfile TDIB::ColumnInkProfile(const TRect& r) const {
   const int32_t x1 = std::min(r.Right, width - 1);
   const RowSpan rows = RowsInside(r.Top, r.Bottom, height);
   if (FFormat == df8Bit) {
-    // Darkness summed down the column, in units of one fully black pixel.
-    std::vector<int64_t> darkness(profile.size(), 0);
+    // Dark pixels, as RowInkCount counts them. Summing darkness in units of
+    // one fully black pixel instead made a column of printed bars, which on
+    // a scan are never pure black, count as far less ink than it holds.
     for (int32_t y = rows.first; y <= rows.last; ++y) {
       const std::uint8_t* row = FRows[y];
-      for (int32_t x = x0; x <= x1; ++x) darkness[x - r.Left] += 255 - row[x];
+      for (int32_t x = x0; x <= x1; ++x) profile[x - r.Left] += row[x] < 128 ? 1 : 0;
     }
-    for (std::size_t i = 0; i < profile.size(); ++i)
-      profile[i] = static_cast<int32_t>(darkness[i] / 255);
     return profile;
   }
   for (int32_t y = rows.first; y <= rows.last; ++y) {

@@ -3,14 +3,19 @@
 #include <map>
 
 #include "runs.h"
+#include "scan.h"
 
 namespace {
 
 using barcode_test::Decode;
 using barcode_test::Failure;
 using barcode_test::Join;
+using barcode_test::kScanLooks;
 using barcode_test::Runs;
+using barcode_test::ScanReadings;
 using barcode_test::TLimits;
+using barcode_test::TReadings;
+using barcode_test::TScanLook;
 
 const std::map<char, std::string> kCodabar = {
     {'0', "NNNNNWW"}, {'1', "NNNNWWN"}, {'2', "NNNWNNW"}, {'3', "WWNNNNN"}, {'4', "NNWNNWN"},
@@ -152,6 +157,23 @@ TEST(Code11, FailureMessages) {
             "Bar: Bad character found in scan"},
        }) {
     EXPECT_EQ(Failure(barcode::DecodeCode11, Runs(c.elements), c.limits), c.failure) << c.elements;
+  }
+}
+
+TEST(CodabarMsiCode11, ReadBlurredNoisyGreyScans) {
+  struct Case {
+    std::string elements;
+    TBarCodeType type;
+    std::string text;
+  };
+  for (const Case& c : std::vector<Case>{{Codabar("A0123456789D"), bcCodaBar, "A0123456789D"},
+                                         {MSI("70E29"), bcMSI, "70E29"},
+                                         {Code11("8-4106"), bcCode11, "8-4106"}}) {
+    for (const TScanLook& look : kScanLooks) {
+      EXPECT_EQ(ScanReadings(Runs(c.elements), BarCodeBit(c.type), look),
+                (TReadings{{c.type, c.text}}))
+          << c.text << " " << look.Blur;
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "runs.h"
+#include "scan.h"
 
 namespace {
 
@@ -8,8 +9,12 @@ using barcode_test::Code39;
 using barcode_test::Decode;
 using barcode_test::Failure;
 using barcode_test::Join;
+using barcode_test::kScanLooks;
 using barcode_test::Runs;
+using barcode_test::ScanReadings;
 using barcode_test::TLimits;
+using barcode_test::TReadings;
+using barcode_test::TScanLook;
 
 constexpr TBarCodeTypes kCode39Only = BarCodeBit(bcCode39);
 
@@ -97,6 +102,14 @@ TEST(Code39, Modulo43CheckAndItsRemoval) {
         Decode(barcode::DecodeCode39, Runs(Code39(c.symbol)), {1, 15, kCode39Only, c.verify});
     EXPECT_EQ(r.Text, c.text) << c.symbol;
     EXPECT_EQ(r.Checked, c.checked) << c.symbol;
+  }
+}
+
+TEST(Code39, ReadsBlurredNoisyGreyScans) {
+  for (const TScanLook& look : kScanLooks) {
+    EXPECT_EQ(ScanReadings(Runs(Code39("SCAN-39")), kCode39Only, look),
+              (TReadings{{bcCode39, "SCAN-39"}}))
+        << look.Blur;
   }
 }
 

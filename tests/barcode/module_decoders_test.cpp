@@ -7,6 +7,7 @@
 
 using namespace barcode;
 #include "platform/exceptions.h"
+#include "scan.h"
 
 namespace {
 
@@ -166,7 +167,8 @@ const char* kCode128[] = {
     "113141", "114131", "311141", "411131", "211412", "211214", "211232"};
 
 // A Code 128 symbol from its start value and data values, with its check.
-std::vector<int32_t> Code128(int start, const std::vector<int>& data, int checkDelta = 0) {
+std::vector<int32_t> Code128(int start, const std::vector<int>& data, int checkDelta = 0,
+                             int32_t module = 3) {
   std::string counts = kCode128[start];
   int sum = start, weight = 1;
   for (int v : data) {
@@ -175,7 +177,7 @@ std::vector<int32_t> Code128(int start, const std::vector<int>& data, int checkD
   }
   counts += kCode128[(sum + checkDelta) % 103];
   counts += "2331112";
-  return FromCounts(counts);
+  return FromCounts(counts, module);
 }
 
 TBarCodeResult Decode128(const std::vector<int32_t>& runs) {
@@ -247,7 +249,8 @@ int Check93(const std::vector<int>& v, int maxWeight) {
   return sum % 47;
 }
 
-TBarCodeResult Decode93(std::vector<int> values, bool withChecks = true) {
+// A Code 93 symbol from its values, with its two check characters.
+std::vector<int32_t> Code93(std::vector<int> values, bool withChecks = true, int32_t module = 3) {
   if (withChecks) {
     values.push_back(Check93(values, 20));
     values.push_back(Check93(values, 15));
@@ -255,7 +258,11 @@ TBarCodeResult Decode93(std::vector<int> values, bool withChecks = true) {
   std::string counts = "111141";
   for (int v : values) counts += kCode93[v];
   counts += "1111411";
-  const std::vector<int32_t> runs = FromCounts(counts);
+  return FromCounts(counts, module);
+}
+
+TBarCodeResult Decode93(const std::vector<int>& values, bool withChecks = true) {
+  const std::vector<int32_t> runs = Code93(values, withChecks);
   TBarCodeResult rec;
   DecodeCode93(TCandidate{runs, 0, static_cast<int32_t>(runs.size()) - 1}, rec);
   return rec;
@@ -281,4 +288,24 @@ TEST(Code93, ChecksAndFullAsciiShifts) {
   // a trailing shift leaves its marker.
   EXPECT_EQ(Decode93({46, 10, 44, 33, 43}).Text, "a\xFDX\xFE");
   EXPECT_EQ(Decode93({45, 10, 44, 14}).Text, "! ");
+}
+
+TEST(ModuleSymbologies, ReadBlurredNoisyGreyScans) {
+  struct Case {
+    std::vector<int32_t> runs;
+    TBarCodeType type;
+    std::string text;
+  };
+  // Two pixels a module, as on a 200 dpi scan of a small label.
+  for (const Case& c : std::vector<Case>{
+           {FromModules(Ean13Modules("4006381333931"), 2), bcEAN13, "4006381333931"},
+           {Code128(104, {40, 73, 17}, 0, 2), bcCode128, "Hi1"},
+           {Code93({12, 24, 13, 14, 38, 9, 3}, true, 2), bcCode93, "CODE 93"},
+       }) {
+    for (const barcode_test::TScanLook& look : barcode_test::kScanLooks) {
+      EXPECT_EQ(barcode_test::ScanReadings(c.runs, BarCodeBit(c.type), look),
+                (barcode_test::TReadings{{c.type, c.text}}))
+          << c.text << " " << look.Blur;
+    }
+  }
 }

@@ -75,6 +75,16 @@ inline std::string Failure(barcode::TDecoder decoder, const std::vector<int32_t>
   return "";
 }
 
+// A result record as the reader holds one.
+inline TBarCodeResult Reading(TBarCodeType type, const char* text, bool checked, TRect rect) {
+  TBarCodeResult r;
+  r.CodeType = type;
+  r.Text = text;
+  r.Checked = checked;
+  r.Rect = rect;
+  return r;
+}
+
 // Code 39 characters built from the symbology's structure rather than from a
 // table: five bars in one of the ten 2 of 5 arrangements, four spaces of
 // which one is wide, the wide space's place naming the row of the character

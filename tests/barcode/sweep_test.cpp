@@ -7,6 +7,7 @@
 namespace {
 
 using barcode_test::Code39;
+using barcode_test::Reading;
 using barcode_test::Runs;
 
 constexpr TBarCodeTypes kCode39Only = BarCodeBit(bcCode39);
@@ -286,15 +287,6 @@ TEST(ZAzudivozUDA, GetCodeOutsideTheResultsGivesResultZero) {
   ASSERT_EQ(reader.ReadBarcodes(codes.image.Block()), 2);
   for (int32_t index : {2, -1, 1024, 5000}) EXPECT_EQ(reader.GetCode(index).Text, "AB") << index;
   EXPECT_EQ(reader.GetCode(1).Text, "CD");
-}
-
-TBarCodeResult Reading(TBarCodeType type, const char* text, bool checked, TRect rect) {
-  TBarCodeResult r;
-  r.CodeType = type;
-  r.Text = text;
-  r.Checked = checked;
-  r.Rect = rect;
-  return r;
 }
 
 TEST(MergeReading, SameCodeInOverlappingBandsIsKeptOnceAtItsBest) {

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "runs.h"
+#include "scan.h"
 
 namespace {
 
 using barcode_test::Decode;
 using barcode_test::Failure;
 using barcode_test::Join;
+using barcode_test::kScanLooks;
 using barcode_test::Runs;
+using barcode_test::ScanReadings;
 using barcode_test::TLimits;
+using barcode_test::TReadings;
+using barcode_test::TScanLook;
 
 // The published 2 of 5 digit patterns, '0' to '9'.
 const std::vector<std::string> kDigits = {"NNWWN", "WNNNW", "NWNNW", "WWNNN", "NNWNW",
@@ -101,6 +106,16 @@ TEST(TwoOfFive, EveryVariantReadsItsDigitsAndTheirCheck) {
         EXPECT_EQ(r.Checked, c.checked) << v.name << " " << c.digits;
         EXPECT_EQ(r.CodeType, v.type) << v.name;
       }
+    }
+  }
+}
+
+TEST(TwoOfFive, EveryVariantReadsBlurredNoisyGreyScans) {
+  for (const Variant& v : kVariants) {
+    for (const TScanLook& look : kScanLooks) {
+      EXPECT_EQ(ScanReadings(Runs(v.encode("905172")), BarCodeBit(v.type), look),
+                (TReadings{{v.type, "905172"}}))
+          << v.name << " " << look.Blur;
     }
   }
 }

@@ -30,8 +30,7 @@ TEST(BarcodeCommand, TypeNamesWithOrWithoutPrefixInAnyCase) {
   for (const char* types :
        {"2of5interlaved", "bc2of5Interlaved", "BC2OF5INTERLAVED", "code39,2of5Interlaved", "all"}) {
     const Output r = RunTool({"barcode", "--types", types, itf});
-    // "all" also reads the bars as 2 of 5 IATA: the interleaved line comes first
-    EXPECT_EQ(r.out.rfind(itf + "\tbc2of5Interlaved\t46771832\t0\n", 0), 0u) << types;
+    EXPECT_EQ(r.out, itf + "\tbc2of5Interlaved\t46771832\t0\n") << types;
     EXPECT_EQ(r.code, 0) << types;
   }
 }
@@ -44,6 +43,43 @@ TEST(BarcodeCommand, DefaultsAreTheReadersOwn) {
   const Output none = RunTool({"barcode", "--types", "code93", kSamples + "bc_msi_m3.png"});
   EXPECT_EQ(none.out, "");
   EXPECT_EQ(none.code, 1);
+}
+
+TEST(BarcodeCommand, BarsReadAsSeveralSymbologiesShowTheStrictestUnlessAllReadingsAreAsked) {
+  struct Case {
+    std::string file;
+    std::vector<std::string> types;
+    std::vector<std::string> trusted, all;  // TYPE<TAB>TEXT<TAB>CHECKED
+  };
+  for (const Case& c : std::vector<Case>{
+           {"bc_itf_m4.png",
+            {"--types", "all"},
+            {"bc2of5Interlaved\t8845642587\t0"},
+            {"bc2of5Interlaved\t8845642587\t0", "bc2of5IATA\t84628\t0", "bc2of5DataLogic\t330\t0"}},
+           // with the default types
+           {"bc_code39_m4.png",
+            {},
+            {"bcCode39\tKTVY-0/D\t0"},
+            {"bcCode39\tKTVY-0/D\t0", "bc2of5Industrial\t102\t0"}},
+       }) {
+    const std::string file = kSamples + c.file;
+    for (const bool all : {false, true}) {
+      std::vector<std::string> args = {"barcode"};
+      args.insert(args.end(), c.types.begin(), c.types.end());
+      if (all) args.push_back("--all-readings");
+      args.push_back(file);
+      std::string want;
+      for (const std::string& line : all ? c.all : c.trusted) want += file + '\t' + line + '\n';
+      const Output r = RunTool(args);
+      EXPECT_EQ(r.out, want) << c.file << (all ? " --all-readings" : "");
+      EXPECT_EQ(r.code, 0);
+    }
+  }
+  // JSON lists the same codes.
+  const std::string itf = kSamples + "bc_itf_m4.png";
+  const Output json = RunTool({"barcode", "--json", "--types", "all", itf});
+  EXPECT_NE(json.out.find("\"codes\":[{\"type\":\"bc2of5Interlaved\""), std::string::npos);
+  EXPECT_EQ(json.out.find("bc2of5IATA"), std::string::npos);
 }
 
 TEST(BarcodeCommand, SettingsReachTheReader) {

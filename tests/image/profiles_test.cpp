@@ -95,14 +95,31 @@ TEST(ColumnInkProfile, BilevelCountsBlackPerColumn) {
   }
 }
 
-TEST(ColumnInkProfile, GreyDarknessAndTrueColourMeans) {
-  auto grey = GreyRaster({{0, 255, 128, 200},  //
-                          {128, 255, 128, 200},
-                          {255, 0, 128, 200}});
-  // Column sums of 255 - value: 382, 255, 381, 165; in whole black pixels.
-  EXPECT_EQ(grey->ColumnInkProfile(TRect{0, 0, 3, 2}), (TProfile{1, 1, 1, 0}));
+TEST(ColumnInkProfile, GreyCountsPixelsBelowHalfAndTrueColourMeans) {
+  // A pixel is ink up to 127: a column of grey bar pixels counts in full,
+  // however far from pure black the print is.
+  auto grey = GreyRaster({{0, 127, 128, 60, 255},  //
+                          {0, 127, 128, 200, 255},
+                          {0, 127, 128, 90, 0}});
+  EXPECT_EQ(grey->ColumnInkProfile(TRect{0, 0, 4, 2}), (TProfile{3, 3, 0, 2, 1}));
   // Columns past the right edge are paper.
-  EXPECT_EQ(grey->ColumnInkProfile(TRect{2, 0, 5, 2}), (TProfile{1, 0, 0, 0}));
+  EXPECT_EQ(grey->ColumnInkProfile(TRect{3, 0, 6, 2}), (TProfile{2, 1, 0, 0}));
+  // The profile is the column-wise RowInkCount.
+  for (int32_t x = 0; x < 5; ++x) {
+    int32_t rows = 0;
+    for (int32_t y = 0; y < 3; ++y) rows += grey->RowInkCount(x, y, 1);
+    EXPECT_EQ(grey->ColumnInkProfile(TRect{x, 0, x, 2}), (TProfile{rows})) << "column " << x;
+  }
+
+  // A black-and-white grey raster measures as its 1-bit form: the black
+  // pixels of each column, which is also the darkness of the column in whole
+  // black pixels.
+  const Picture bars = {"#.##..#", "#..#.##", "#.##..."};
+  auto bilevel = AsciiRaster(bars);
+  auto bilevelGrey = AsciiRaster(bars, df8Bit);
+  EXPECT_EQ(bilevelGrey->ColumnInkProfile(TRect{0, 0, 6, 2}),
+            bilevel->ColumnInkProfile(TRect{0, 0, 6, 2}));
+  EXPECT_EQ(bilevelGrey->ColumnInkProfile(TRect{0, 0, 6, 2}), (TProfile{3, 0, 2, 3, 0, 1, 2}));
 
   TDIB rgb;
   rgb.NewImage(3, 2, df24Bit, 0, 0);
