@@ -14,19 +14,10 @@
 
 #include "barcode/ViruvoveVIR.h"
 #include "barcode/trustedcodes.h"
+#include "fuzz_input.h"
 #include "platform/memory.h"
 
 namespace {
-
-struct Input {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint8_t Byte() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-};
 
 void Put32(std::uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -35,7 +26,7 @@ void Put32(std::uint8_t* p, uint32_t v) {
 constexpr int32_t kBitCounts[] = {1, 4, 8, 15, 16, 24, 32};
 
 // A block with a well-formed header of the input's choosing.
-platform::BlockHandle DescribedBlock(Input& in) {
+platform::BlockHandle DescribedBlock(fuzz::Input& in) {
   const int32_t width = 1 + in.Byte() % 96;
   const int32_t height = 1 + in.Byte() % 40;
   const int32_t bitCount = kBitCounts[in.Byte() % 7];
@@ -80,7 +71,7 @@ platform::BlockHandle DescribedBlock(Input& in) {
 }
 
 // The input's bytes as the whole block.
-platform::BlockHandle RawBlock(Input& in) {
+platform::BlockHandle RawBlock(fuzz::Input& in) {
   platform::BlockHandle h = platform::AllocBlock(in.size > 0 ? in.size : 1);
   platform::BlockLock lock(h);
   if (in.size > 0) std::memcpy(lock.data(), in.data, in.size);
@@ -91,7 +82,7 @@ platform::BlockHandle RawBlock(Input& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Input in{data, size};
+  fuzz::Input in{data, size};
   const std::uint8_t mode = in.Byte();
   ZAzudivozUDA reader;
   reader.MinCodeLen = static_cast<int8_t>(in.Byte()) % 20;

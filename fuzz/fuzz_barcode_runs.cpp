@@ -8,6 +8,7 @@
 
 #include "barcode/decoders.h"
 #include "barcode/moduledecoders.h"
+#include "fuzz_input.h"
 
 namespace {
 
@@ -16,22 +17,6 @@ constexpr barcode::TDecoder kDecoders[] = {
     barcode::Decode2of5IATA,      barcode::Decode2of5Industrial, barcode::Decode2of5Matrix,
     barcode::Decode2of5DataLogic, barcode::DecodeCodabar,        barcode::DecodeMSI,
     barcode::DecodeCode11,        barcode::DecodeCode128,        barcode::DecodeCode93,
-};
-
-// Reads the input front to back; zeros once it runs out.
-struct Input {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::uint8_t Byte() {
-    if (size == 0) return 0;
-    --size;
-    return *data++;
-  }
-  int32_t Int32() {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = (v << 8) | Byte();
-    return static_cast<int32_t>(v);
-  }
 };
 
 void Run(barcode::TDecoder decoder, const barcode::TCandidate& candidate) {
@@ -48,7 +33,7 @@ void Run(barcode::TDecoder decoder, const barcode::TCandidate& candidate) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Input in{data, size};
+  fuzz::Input in{data, size};
   const std::uint8_t flags = in.Byte();
   barcode::TCandidate candidate;
   candidate.MinCodeLen = 1 + in.Byte() % 24;

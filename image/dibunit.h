@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/memory.h"
+#include "platform/rect.h"  // TRect
 
 enum TDIBFormat : std::uint8_t {
   df1Bit = 1,
@@ -23,15 +24,6 @@ enum TDIBFormat : std::uint8_t {
   df15Bit = 4,
   df16Bit = 5,
   df24Bit = 6,
-};
-
-// An inclusive pixel rectangle (left, top, right, bottom).
-struct TRect {
-  int32_t Left = 0;
-  int32_t Top = 0;
-  int32_t Right = 0;
-  int32_t Bottom = 0;
-  friend bool operator==(const TRect&, const TRect&) = default;
 };
 
 // Pixel counts per grey level (or per bit value on 1-bit rasters). 64-bit so

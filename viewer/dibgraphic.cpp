@@ -465,6 +465,23 @@ void TDibGraphic::ImportPackedDib(std::span<const std::uint8_t> dib, std::size_t
   }
 }
 
+// --- Paint hook -------------------------------------------------------------
+
+void TDibGraphic::SetPaintHook(const void* owner, TPaintHook hook) const {
+  paintHookOwner_ = owner;
+  paintHook_ = std::move(hook);
+}
+
+void TDibGraphic::RemovePaintHook(const void* owner) const {
+  if (owner != paintHookOwner_) return;
+  paintHookOwner_ = nullptr;
+  paintHook_ = nullptr;
+}
+
+void TDibGraphic::CallPaintHook(TPaintSurface& surface) const {
+  if (paintHook_) paintHook_(surface);
+}
+
 // --- Pages and loading ------------------------------------------------------
 
 int32_t TDibGraphic::PageCount() const {
@@ -667,12 +684,16 @@ std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
   return graphic;
 }
 
-std::unique_ptr<TDibGraphic> LoadGraphicFromFile(const std::string& fileName, int32_t pageIndex,
-                                                 const TProgressEvent& progress) {
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
   std::ifstream file(fileName, std::ios::binary);
   if (!file) throw EZivuderoError("Cannot open file \"" + fileName + "\"");
   std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)),
                                  std::istreambuf_iterator<char>());
   if (file.bad()) throw EZivuderoError("Cannot read file \"" + fileName + "\"");
-  return LoadGraphic(fileName, data, pageIndex, progress);
+  return data;
+}
+
+std::unique_ptr<TDibGraphic> LoadGraphicFromFile(const std::string& fileName, int32_t pageIndex,
+                                                 const TProgressEvent& progress) {
+  return LoadGraphic(fileName, ReadFileBytes(fileName), pageIndex, progress);
 }

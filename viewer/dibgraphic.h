@@ -69,6 +69,17 @@ inline constexpr int32_t kScreenPixelsPerInch = 96;
 // Progress of a long operation in percent.
 using TProgressEvent = std::function<void(void* sender, std::uint8_t percentProgress)>;
 
+// The surface a graphic has just been drawn on. The GUI layer derives its own
+// surface (a painter and the target rectangle) from it; this library never
+// draws on screen itself.
+class TPaintSurface {
+ public:
+  virtual ~TPaintSurface() = default;
+};
+// Called after every drawing of a graphic on a surface, so that something
+// drawn over the picture (a selection band) survives repaints.
+using TPaintHook = std::function<void(TPaintSurface& surface)>;
+
 class TDibGraphic;
 using TGraphicFactory = std::function<std::unique_ptr<TDibGraphic>()>;
 
@@ -162,6 +173,15 @@ class TDibGraphic {
   void LoadFromStream(std::istream& stream);
   void LoadFromBytes(std::span<const std::uint8_t> data);
 
+  // The paint hook and its owner. Only the owner removes its hook, so that a
+  // hook installed by someone else in between stays. The hook is not part of
+  // the picture: Clear and Assign keep it, and a read-only graphic takes one.
+  void SetPaintHook(const void* owner, TPaintHook hook) const;
+  void RemovePaintHook(const void* owner) const;
+  const void* PaintHookOwner() const { return paintHookOwner_; }
+  // Runs the hook, when one is set, after the graphic was drawn on `surface`.
+  void CallPaintHook(TPaintSurface& surface) const;
+
   int32_t PageToLoad = 1;
   bool LoadAllPages = false;
   int32_t FrameDelay = 200;
@@ -195,6 +215,9 @@ class TDibGraphic {
   };
   static constexpr std::size_t kCacheSlots = 1020;
   std::unique_ptr<std::array<CacheSlot, kCacheSlots>> cache_;
+
+  mutable const void* paintHookOwner_ = nullptr;
+  mutable TPaintHook paintHook_;
 
   std::vector<std::unique_ptr<TDibGraphic>> pages_;
   int32_t currentPage_ = -1;
@@ -245,5 +268,7 @@ std::vector<std::string> RegisteredExtensions();
 std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
                                          std::span<const std::uint8_t> data, int32_t pageIndex,
                                          const TProgressEvent& progress = {});
+// The whole content of a file; "Cannot open file" or "Cannot read file".
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
 std::unique_ptr<TDibGraphic> LoadGraphicFromFile(const std::string& fileName, int32_t pageIndex,
                                                  const TProgressEvent& progress = {});

@@ -3,6 +3,7 @@
 #include "viewer/transforms.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -68,7 +69,12 @@ std::vector<std::vector<Tap>> ResampleTaps(int32_t sourceSize, int32_t targetSiz
 }
 
 std::uint8_t ClampRound(float v) {
-  return static_cast<std::uint8_t>(platform::Round(std::clamp(v, 0.0f, 255.0f)));
+  // Adding 1.5 x 2^23 leaves no fraction bits, so the sum is rounded to the
+  // nearest integer with halves to even, exactly as platform::Round does,
+  // without a library call per channel. Valid for 0 <= v < 2^22.
+  constexpr float kRoundingShift = 12582912.0f;
+  const float shifted = std::clamp(v, 0.0f, 255.0f) + kRoundingShift;
+  return static_cast<std::uint8_t>(static_cast<int32_t>(shifted - kRoundingShift));
 }
 
 // The area each output position covers along one axis, as weights summing to 1.
@@ -202,36 +208,105 @@ void TResizeTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest)
   Progress(100, 0, 100);
 }
 
+namespace {
+
+// Fills one output row with the colours of the source pixels `column` names
+// in source row `y`, reading the row bytes straight: this is the inner loop
+// of every redraw of the viewer.
+void StretchRow(const TDibGraphic& source, int32_t y, const std::vector<int32_t>& column,
+                std::uint8_t* out) {
+  const std::uint8_t* row = source.ScanLine(y);
+  std::array<std::array<std::uint8_t, 3>, 256> bgr{};
+  const TPalette& palette = source.Palette();
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    bgr[i] = {BlueOf(palette[i]), GreenOf(palette[i]), RedOf(palette[i])};
+  const auto put = [out](std::size_t x, const std::uint8_t* pixel) {
+    std::memcpy(out + 3 * x, pixel, 3);
+  };
+  switch (source.BitCount()) {
+    case 1:
+      for (std::size_t x = 0; x < column.size(); ++x) {
+        const int32_t sx = column[x];
+        put(x, bgr[(row[sx >> 3] >> (7 - (sx & 7))) & 1].data());
+      }
+      break;
+    case 4:
+      for (std::size_t x = 0; x < column.size(); ++x) {
+        const int32_t sx = column[x];
+        put(x, bgr[(sx & 1) ? (row[sx >> 1] & 0x0F) : (row[sx >> 1] >> 4)].data());
+      }
+      break;
+    case 8:
+      for (std::size_t x = 0; x < column.size(); ++x) put(x, bgr[row[column[x]]].data());
+      break;
+    default:
+      for (std::size_t x = 0; x < column.size(); ++x)
+        put(x, row + 3 * static_cast<std::size_t>(column[x]));
+  }
+}
+
+// Area averaging of a true-colour image: each output pixel is the mean of
+// the source area it covers, first along rows, then along columns. Rows
+// filtered along x are kept only while output rows still need them.
+void AreaAverage(const TDibGraphic& source, TDibGraphic& dest) {
+  const int32_t sw = source.Width(), sh = source.Height();
+  const int32_t dw = dest.Width(), dh = dest.Height();
+  if (sw == dw && sh == dh) {
+    // Every output pixel covers exactly one source pixel with weight 1.
+    for (int32_t y = 0; y < sh; ++y)
+      std::memcpy(dest.ScanLine(y), source.ScanLine(y), static_cast<std::size_t>(3 * sw));
+    return;
+  }
+  const auto xs = AreaTaps(sw, dw), ys = AreaTaps(sh, dh);
+  std::size_t slots = 1;
+  for (const auto& taps : ys) slots = std::max(slots, taps.size() + 1);
+  const std::size_t rowFloats = static_cast<std::size_t>(dw) * 3;
+  std::vector<float> filtered(slots * rowFloats);
+  std::vector<int32_t> slotRow(slots, -1);
+  // Output rows use consecutive source rows in increasing order, so a row is
+  // never pushed out of its slot while an output row still needs it.
+  const auto filteredRow = [&](int32_t y) -> const float* {
+    const std::size_t slot = static_cast<std::size_t>(y) % slots;
+    float* out = &filtered[slot * rowFloats];
+    if (slotRow[slot] == y) return out;
+    slotRow[slot] = y;
+    const std::uint8_t* src = source.ScanLine(y);
+    for (int32_t x = 0; x < dw; ++x) {
+      float b = 0, g = 0, r = 0;
+      for (const Tap& t : xs[static_cast<std::size_t>(x)]) {
+        b += t.weight * src[3 * t.index];
+        g += t.weight * src[3 * t.index + 1];
+        r += t.weight * src[3 * t.index + 2];
+      }
+      out[3 * x] = b, out[3 * x + 1] = g, out[3 * x + 2] = r;
+    }
+    return out;
+  };
+  std::vector<const float*> rows;
+  for (int32_t y = 0; y < dh; ++y) {
+    const auto& taps = ys[static_cast<std::size_t>(y)];
+    rows.clear();
+    for (const Tap& t : taps) rows.push_back(filteredRow(t.index));
+    std::uint8_t* out = dest.ScanLine(y);
+    for (int32_t x = 0; x < dw; ++x) {
+      float b = 0, g = 0, r = 0;
+      for (std::size_t k = 0; k < taps.size(); ++k) {
+        const float* in = rows[k] + 3 * static_cast<std::size_t>(x);
+        b += taps[k].weight * in[0], g += taps[k].weight * in[1], r += taps[k].weight * in[2];
+      }
+      out[3 * x] = ClampRound(b), out[3 * x + 1] = ClampRound(g), out[3 * x + 2] = ClampRound(r);
+    }
+  }
+}
+
+}  // namespace
+
 void TResizeTransform::Stretch(const TDibGraphic& source, TDibGraphic& dest) {
   Progress(50, 0, 100);
   const int32_t sw = source.Width(), sh = source.Height();
   const int32_t dw = dest.Width(), dh = dest.Height();
-  const bool areaAverage = source.ImageFormat() == gfTrueColor && int64_t{sw} * sh > 1024;
-  if (areaAverage) {
-    const auto xs = AreaTaps(sw, dw), ys = AreaTaps(sh, dh);
-    std::vector<float> rows(static_cast<std::size_t>(dw) * sh * 3);
-    for (int32_t y = 0; y < sh; ++y) {
-      const std::uint8_t* src = source.ScanLine(y);
-      for (int32_t x = 0; x < dw; ++x) {
-        float b = 0, g = 0, r = 0;
-        for (const Tap& t : xs[static_cast<std::size_t>(x)]) {
-          b += t.weight * src[3 * t.index];
-          g += t.weight * src[3 * t.index + 1];
-          r += t.weight * src[3 * t.index + 2];
-        }
-        float* out = &rows[(static_cast<std::size_t>(y) * dw + x) * 3];
-        out[0] = b, out[1] = g, out[2] = r;
-      }
-    }
-    for (int32_t y = 0; y < dh; ++y)
-      for (int32_t x = 0; x < dw; ++x) {
-        float b = 0, g = 0, r = 0;
-        for (const Tap& t : ys[static_cast<std::size_t>(y)]) {
-          const float* in = &rows[(static_cast<std::size_t>(t.index) * dw + x) * 3];
-          b += t.weight * in[0], g += t.weight * in[1], r += t.weight * in[2];
-        }
-        dest.SetPixel(x, y, RGBColor(ClampRound(r), ClampRound(g), ClampRound(b)));
-      }
+  if (source.ImageFormat() == gfTrueColor && int64_t{sw} * sh > 1024) {
+    AreaAverage(source, dest);
     return;
   }
   // Whole rows and columns dropped or repeated.
@@ -240,6 +315,21 @@ void TResizeTransform::Stretch(const TDibGraphic& source, TDibGraphic& dest) {
   std::vector<int32_t> column(static_cast<std::size_t>(dw));
   for (int32_t x = 0; x < dw; ++x)
     column[static_cast<std::size_t>(x)] = static_cast<int32_t>(int64_t{x} * sw / dw);
+  if (dest.ImageFormat() == gfTrueColor) {
+    // The viewer's path: colours written straight into the rows; a repeated
+    // source row repeats the output row before it.
+    int32_t previous = -1;
+    for (int32_t y = 0; y < dh; ++y) {
+      const auto sy = static_cast<int32_t>(int64_t{y} * sh / dh);
+      std::uint8_t* out = dest.ScanLine(y);
+      if (sy == previous)
+        std::memcpy(out, dest.ScanLine(y - 1), static_cast<std::size_t>(3 * dw));
+      else
+        StretchRow(source, sy, column, out);
+      previous = sy;
+    }
+    return;
+  }
   for (int32_t y = 0; y < dh; ++y) {
     const auto sy = static_cast<int32_t>(int64_t{y} * sh / dh);
     for (int32_t x = 0; x < dw; ++x) {
