@@ -7,8 +7,9 @@
 # cmake -DBUILD_DIR=<build tree> -DWORK_DIR=<scratch folder> -DCXX=<compiler>
 #       -DBUILD_TYPE=<type> -DCXX_FLAGS=<flags> -DNOTE=<scan> -DSERIAL=<serial>
 #       -DCONFIDENCE=<percent>
-#       -DBINDIR=.. -DLIBDIR=.. -DINCLUDEDIR=.. -DMANDIR=.. -P run.cmake
-# (the last four: the build's install layout, relative to the prefix)
+#       -DBINDIR=.. -DLIBDIR=.. -DINCLUDEDIR=.. -DMANDIR=.. -DDATADIR=..
+#       -DGUI=<1 when the desktop tool is built> -P run.cmake
+# (BINDIR to DATADIR: the build's install layout, relative to the prefix)
 cmake_minimum_required(VERSION 3.25)
 
 set(stage ${WORK_DIR}/stage)
@@ -30,16 +31,23 @@ function(expect_line what actual expected)
   endif()
 endfunction()
 
+function(expect_installed)
+  foreach(file ${ARGN})
+    if(NOT EXISTS ${stage}/${file})
+      message(FATAL_ERROR "the installation has no ${file}")
+    endif()
+  endforeach()
+endfunction()
+
 run(ignored ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${stage})
-foreach(file ${BINDIR}/verevizu
-             ${MANDIR}/man1/verevizu.1.gz
-             ${INCLUDEDIR}/verevizu/serial/serialreader.h
-             ${LIBDIR}/cmake/Verevizu/VerevizuConfig.cmake
-             ${LIBDIR}/pkgconfig/verevizu.pc)
-  if(NOT EXISTS ${stage}/${file})
-    message(FATAL_ERROR "the installation has no ${file}")
-  endif()
-endforeach()
+expect_installed(${BINDIR}/verevizu ${MANDIR}/man1/verevizu.1.gz
+                 ${INCLUDEDIR}/verevizu/serial/serialreader.h
+                 ${LIBDIR}/cmake/Verevizu/VerevizuConfig.cmake ${LIBDIR}/pkgconfig/verevizu.pc)
+if(GUI)
+  expect_installed(${BINDIR}/verevizu-gui ${MANDIR}/man1/verevizu-gui.1.gz
+                   ${DATADIR}/applications/verevizu-gui.desktop
+                   ${DATADIR}/icons/hicolor/scalable/apps/verevizu.svg)
+endif()
 
 # The CMake package.
 separate_arguments(flags UNIX_COMMAND "${CXX_FLAGS}")
