@@ -2,6 +2,8 @@
 #   make run   installs what is missing, builds and reads the bundled samples
 #   make test  installs what is missing, builds with ASan+UBSan and runs the suite
 #              (with the consumer test: a program built against the installed package)
+#   make gui   installs what is missing, builds and starts the desktop tool
+#              (ARGS="--area-ocr samples/note_usd_05.tif" passes its arguments)
 #   make package  builds the Debian packages verevizu and libverevizu-dev in build-package
 BUILD      ?= build
 TEST_BUILD ?= build-test
@@ -11,7 +13,7 @@ PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev
               libcli11-dev nlohmann-json3-dev libwmf-dev libexpat1-dev fonts-urw-base35 \
               qt6-base-dev
 
-.PHONY: deps build run test package bench fuzz format clean
+.PHONY: deps build run gui test package bench fuzz format clean
 
 deps:
 	@missing=""; \
@@ -30,6 +32,9 @@ build: deps
 
 run: build
 	./$(BUILD)/cli/verevizu serial samples
+
+gui: build
+	./$(BUILD)/app/verevizu-gui $(ARGS)
 
 test: deps
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEREVIZU_SANITIZE=ON -DVEREVIZU_BUILD_TESTS=ON

@@ -30,15 +30,7 @@ count=$(wc -l <"$work/truth")
 
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
-# The serial layouts: dollar letters, eight digits and a letter or star;
-# euro a letter and eleven digits; pound a letter and nine digits.
-layout() {
-  case $1 in
-    USD) echo '[A-Z]{1,2}[0-9]{8}[A-Z*]' ;;
-    EUR) echo '[A-Z][0-9]{11}' ;;
-    LBP) echo '[A-Z][0-9]{9}' ;;
-  esac
-}
+source "$root/bench/serial_layout.sh"
 
 # --- verevizu: one thread, times from its own JSON "ms" member.
 /usr/bin/time -f '%U %S' -o "$work/ours.cpu" "$tool" serial --jobs 1 --json "$notes" >"$work/ours.json" || true

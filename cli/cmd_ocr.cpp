@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "ocr/ocrsettings.h"
 #include "ocr/omnifontocr.h"
 #include "platform/codepage.h"
 #include "viewer/transforms.h"
@@ -17,25 +18,11 @@ namespace {
 constexpr std::array<std::string_view, 5> kAreas = {"character", "word", "line", "paragraph",
                                                     "page"};
 
-// The dialog's content choices and the characters each allows (empty: all).
-struct Content {
-  std::string_view name;
-  std::u16string_view allowed;
-};
-constexpr std::array<Content, 5> kContents = {{
-    {"numeric", u"0123456789,./"},
-    {"upper", u"0123456789ABCDEFGHIJKLMNOPQRSTUVXYZW,./"},
-    {"lower", u"0123456789abcdefghijklmnopqrstuvxyzw,./"},
-    {"letters", u"ABCDEFGHIJKLMNOPQRSTUVXYZWabcdefghijklmnopqrstuvxyzw,."},
-    {"alnum", u""},
-}};
-constexpr std::size_t kNumericContent = 0;
+// The names of the content choices, in the order of kContentAllowedChars.
+constexpr std::array<std::string_view, kContentAllowedChars.size()> kContentNames = {
+    "numeric", "upper", "lower", "letters", "alnum"};
 
 constexpr std::array<std::string_view, 3> kSpotModes = {"none", "smart", "always"};
-
-// The dialog's spin edit range for the largest spot (-1 = automatic).
-constexpr int32_t kMinSpot = -1;
-constexpr int32_t kMaxSpot = 99;
 
 template <std::size_t N>
 std::size_t Choose(const std::string& option, const std::string& value,
@@ -127,24 +114,25 @@ class OcrCommand : public Command {
   void AddOptions(CLI::App& app) override {
     AddValueOption(app, "--area", "character|word|line|paragraph|page", "kind of area (paragraph)",
                    [this](const std::string& text) {
-                     area_ = static_cast<int32_t>(Choose("--area", text, kAreas));
+                     settings_.Area = static_cast<int32_t>(Choose("--area", text, kAreas));
                    });
     AddValueOption(app, "--content", "numeric|upper|lower|letters|alnum",
                    "characters allowed (alnum)", [this](const std::string& text) {
-                     std::array<std::string_view, kContents.size()> names;
-                     for (std::size_t i = 0; i < kContents.size(); ++i)
-                       names[i] = kContents[i].name;
-                     content_ = Choose("--content", text, names);
+                     settings_.Content = Choose("--content", text, kContentNames);
                    });
     AddValueOption(app, "--spots", "none|smart|always", "spot removal (always)",
                    [this](const std::string& text) {
-                     spots_ = static_cast<uint8_t>(Choose("--spots", text, kSpotModes));
+                     settings_.SpotRemoval =
+                         static_cast<uint8_t>(Choose("--spots", text, kSpotModes));
                    });
-    AddNumberOption(app, "--max-spot", "largest spot in ink pixels, -1 to 99, -1 automatic (8)", maxSpot_,
-                    kMinSpot, kMaxSpot);
-    AddFlag(app, "--no-split", "no splitting of touching characters", [this] { split_ = false; });
-    AddFlag(app, "--no-similarity", "no similarity correction", [this] { similarity_ = false; });
-    AddFlag(app, "--no-context", "no context correction", [this] { context_ = false; });
+    AddNumberOption(app, "--max-spot", "largest spot in ink pixels, -1 to 99, -1 automatic (8)",
+                    settings_.MaxSpotSize, kMinSpotSize, kMaxSpotSize);
+    AddFlag(app, "--no-split", "no splitting of touching characters",
+            [this] { settings_.SplitTouching = false; });
+    AddFlag(app, "--no-similarity", "no similarity correction",
+            [this] { settings_.SimilarityCorrection = false; });
+    AddFlag(app, "--no-context", "no context correction",
+            [this] { settings_.ContextCorrection = false; });
     AddValueOption(app, "--rect", "L,T,R,B", "read only this rectangle (right and bottom excluded)",
                    [this](const std::string& text) {
                      rect_ = ParseRect(text);
@@ -171,8 +159,8 @@ class OcrCommand : public Command {
       block = cropped.get();
     }
     auto engine = std::make_unique<TOmnifontOCR>();
-    Configure(*engine);
-    engine->Recognize(block, area_);
+    ApplyOcrSettings(settings_, *engine);
+    engine->Recognize(block, settings_.Area);
 
     std::string text;
     engine->GetText(text);
@@ -187,24 +175,7 @@ class OcrCommand : public Command {
   }
 
  private:
-  // The engine's parameters, set as the area OCR command sets them.
-  void Configure(TOmnifontOCR& engine) const {
-    engine.NumericOnly = content_ == kNumericContent;
-    engine.AllowedChars = std::u16string(kContents[content_].allowed);
-    engine.SpotRemoval = spots_;
-    engine.MaxSpotSize = maxSpot_;
-    engine.SplitTouching = split_ ? 2 : 0;
-    engine.SimilarityCorrection = similarity_;
-    engine.ContextCorrection = context_;
-  }
-
-  int32_t area_ = 3;
-  std::size_t content_ = 4;
-  uint8_t spots_ = 2;
-  int32_t maxSpot_ = 8;
-  bool split_ = true;
-  bool similarity_ = true;
-  bool context_ = true;
+  TOcrSettings settings_;
   bool hasRect_ = false;
   Rect rect_;
 };

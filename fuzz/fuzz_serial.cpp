@@ -1,5 +1,5 @@
 // Feeds small rasters of any pixel format, size and resolution, with any
-// currency code, through the serial reader. The bytes after a short header
+// currency code, through the serial reader and the verified reading. The bytes after a short header
 // paint the pixels in square cells, so that character-sized blobs, zones and
 // the OCR and barcode readers behind them are reachable from random input.
 //
@@ -14,6 +14,8 @@
 #include "image/dibunit.h"
 #include "platform/exceptions.h"
 #include "serial/serialreader.h"
+#include "serial/serialvalidation.h"
+#include "serial/verifiedreader.h"
 
 namespace {
 
@@ -71,6 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   double confidence = 0;
   try {
     ReadSerialNumber(raster, currency, serial, confidence);
+  } catch (const platform::EListError&) {
+    throw;
+  } catch (const platform::Exception&) {
+  }
+  try {
+    const TVerifiedSerial verified = ReadVerifiedSerial(raster, currency);
+    // A verified serial is never a guess, nor one the currency's rules refuse.
+    if (verified.Valid == verified.Serial.empty()) __builtin_trap();
+    if (verified.Valid && !IsValidSerial(verified.Currency, verified.Serial)) __builtin_trap();
   } catch (const platform::EListError&) {
     throw;
   } catch (const platform::Exception&) {

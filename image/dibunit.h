@@ -141,7 +141,7 @@ class TDIB {
   void FindBlobs(int32_t connectivity, int32_t minWidth, int32_t minHeight, int32_t minPixels,
                  TBlobList* blobs) const;
 
-  // Fields, public as in the design: callers such as the barcode reader clear
+  // Public fields: callers such as the barcode reader clear
   // FOwnsBlock after attaching a block they do not own.
   std::vector<std::uint8_t*> FRows;
   platform::BlockHandle FHandle = nullptr;

@@ -18,23 +18,11 @@ using namespace serial_detail;
 
 namespace {
 
-constexpr int32_t kLastPass = 8;
 constexpr const char16_t* kLetterAlphabet = u"ABCDEFGHIJKLMNOPQRSTUVXYZW*";
 constexpr const char16_t* kDigitAlphabet = u"0123456789";
 // Below this a resolution is taken to be missing and 200 dpi is assumed.
 constexpr int32_t kMinPlausibleDpi = 100;
 constexpr int32_t kAssumedDpi = 200;
-
-// "usd", "Auto"... become the upper-case code; any other code is kept as given.
-std::string NormaliseCurrency(const std::string& code) {
-  std::string upper = code;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  for (const char* known : {"USD", "EUR", "LBP", "AUTO"}) {
-    if (upper == known) return upper;
-  }
-  return code;
-}
 
 // Converts the work raster to 1 bit at the pass's threshold: the Otsu value
 // for pass 0, then alternately above and below it by 8 more each pass.
@@ -51,24 +39,93 @@ void Binarise(TDIB& work, int32_t pass) {
                       255);
 }
 
-// Reads one zone twice with a fresh engine, capital letters then digits. A
-// zone box reaching past the raster reads white there (the crop pads it).
-std::string ReadZone(const TDIB& source, const TRect& zone, const std::string& currency) {
-  std::unique_ptr<TDIB> crop = source.Crop(zone.Left, zone.Top, zone.Right, zone.Bottom);
-  TOmnifontOCR engine;
-  std::string letters, digits;
-  engine.NumericOnly = false;
-  engine.AllowedChars = kLetterAlphabet;
-  engine.RecognizeWord(crop->BlockHandle());
-  engine.GetText(letters);
-  engine.NumericOnly = false;
-  engine.AllowedChars = kDigitAlphabet;
-  engine.RecognizeWord(crop->BlockHandle());
-  engine.GetText(digits);
-  return SpliceZone(letters, digits, currency);
+// One pass: binarise, locate the zones, read them, cross-check, accept.
+void RunPass(const TDIB& input, int32_t pass, std::string& currency,
+             std::vector<TSerialCandidate>& candidates, std::string& serial, double& confidence,
+             TSerialTrace& trace) {
+  const TPassZones zones = LocatePassZones(input, pass, currency);
+  const TDIB& source = ZoneSource(input, zones, pass);
+  auto read = [&](const std::optional<TRect>& zone, std::optional<TSerialZone>& traced) {
+    if (!zone) return std::string();
+    const TZoneReading r = ReadZoneGlyphs(source, *zone);
+    traced = TSerialZone{*zone, SpliceZone(r.Letters, r.Digits, currency)};
+    return traced->Reading;
+  };
+  std::string left = read(zones.Left, trace.Zones[0]);
+  std::string right = read(zones.Right, trace.Zones[1]);
+  if (currency == "LBP") left = ReadPoundBarcode(*zones.Work);
+
+  CrossFill(left, right);
+  AcceptValues(currency, left, right, candidates, serial, confidence);
 }
 
-// The Code 39 barcode in the right half of the binarised note, or empty.
+}  // namespace
+
+namespace serial_detail {
+
+std::string NormaliseCurrency(const std::string& code) {
+  std::string upper = code;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  for (const char* known : {"USD", "EUR", "LBP", "AUTO"}) {
+    if (upper == known) return upper;
+  }
+  return code;
+}
+
+TPassZones LocatePassZones(const TDIB& input, int32_t pass, std::string& currency) {
+  TPassZones z;
+  z.Work = input.Duplicate();
+  TDIB& work = *z.Work;
+  Binarise(work, pass);
+  if (work.XDpi() < kMinPlausibleDpi) work.SetXDpi(kAssumedDpi);
+  if (work.YDpi() < kMinPlausibleDpi) work.SetYDpi(kAssumedDpi);
+  if (currency == "AUTO") {
+    const double widthMm = static_cast<double>(work.Width()) / work.XDpi() * 25.4;
+    const double heightMm = static_cast<double>(work.Height()) / work.YDpi() * 25.4;
+    currency = DetectCurrency(widthMm, heightMm);
+  }
+  const TZoneMeasures m = ZoneMeasures(work.XDpi(), work.YDpi(), currency);
+
+  TBlobList blobs;
+  work.FindBlobs(8, m.minBlobWidth, m.minBlobHeight, 0, &blobs);
+  DropOversizedBlobs(blobs, m);
+  blobs.Sort();
+  TBlobList leftGroups, rightGroups;
+  GroupBlobs(blobs, work.Width(), m, leftGroups, rightGroups);
+  work.EraseSmallBlobs(3, 3, nullptr);
+
+  z.Left = ChooseZone(leftGroups, work.Width() / 4, m);
+  z.Right = ChooseZone(rightGroups, 3 * work.Width() / 4, m);
+  return z;
+}
+
+const TDIB& ZoneSource(const TDIB& input, const TPassZones& zones, int32_t pass) {
+  // Odd passes read the original grey levels, even passes the cleaned bilevel copy.
+  return pass % 2 == 1 ? input : *zones.Work;
+}
+
+// A zone box reaching past the raster reads white there (the crop pads it).
+TZoneReading ReadZoneGlyphs(const TDIB& source, const TRect& zone) {
+  TZoneReading r;
+  r.Crop = source.Crop(zone.Left, zone.Top, zone.Right, zone.Bottom);
+  TOmnifontOCR engine;
+  auto read = [&](const char16_t* alphabet, std::string& text, std::vector<TCharRecord>& glyphs) {
+    engine.NumericOnly = false;
+    engine.AllowedChars = alphabet;
+    engine.RecognizeWord(r.Crop->BlockHandle());
+    engine.GetText(text);
+    for (const auto& rec : engine.Characters) {
+      glyphs.push_back(*rec);
+      glyphs.back().Raster = nullptr;  // the engine's raster is gone after the run
+    }
+  };
+  read(kLetterAlphabet, r.Letters, r.LetterGlyphs);
+  read(kDigitAlphabet, r.Digits, r.DigitGlyphs);
+  r.Threshold = engine.Threshold;
+  return r;
+}
+
 std::string ReadPoundBarcode(const TDIB& work) {
   std::unique_ptr<TDIB> crop = work.Crop(work.Width() / 2, 0, work.Width() - 1, work.Height() - 1);
   ZAzudivozUDA reader;
@@ -83,45 +140,6 @@ std::string ReadPoundBarcode(const TDIB& work) {
   if (reader.CodeCount() < 1) return {};
   return reader.GetCode(0).Text;
 }
-
-// One pass: binarise, locate the zones, read them, cross-check, accept.
-void RunPass(const TDIB& input, int32_t pass, std::string& currency,
-             std::vector<TSerialCandidate>& candidates, std::string& serial, double& confidence) {
-  std::unique_ptr<TDIB> work = input.Duplicate();
-  Binarise(*work, pass);
-  if (work->XDpi() < kMinPlausibleDpi) work->SetXDpi(kAssumedDpi);
-  if (work->YDpi() < kMinPlausibleDpi) work->SetYDpi(kAssumedDpi);
-  if (currency == "AUTO") {
-    const double widthMm = static_cast<double>(work->Width()) / work->XDpi() * 25.4;
-    const double heightMm = static_cast<double>(work->Height()) / work->YDpi() * 25.4;
-    currency = DetectCurrency(widthMm, heightMm);
-  }
-  const TZoneMeasures m = ZoneMeasures(work->XDpi(), work->YDpi(), currency);
-
-  TBlobList blobs;
-  work->FindBlobs(8, m.minBlobWidth, m.minBlobHeight, 0, &blobs);
-  DropOversizedBlobs(blobs, m);
-  blobs.Sort();
-  TBlobList leftGroups, rightGroups;
-  GroupBlobs(blobs, work->Width(), m, leftGroups, rightGroups);
-  work->EraseSmallBlobs(3, 3, nullptr);
-
-  const std::optional<TRect> leftZone = ChooseZone(leftGroups, work->Width() / 4, m);
-  const std::optional<TRect> rightZone = ChooseZone(rightGroups, 3 * work->Width() / 4, m);
-
-  // Odd passes read the original grey levels, even passes the cleaned bilevel copy.
-  const TDIB& source = pass % 2 == 1 ? input : *work;
-  std::string left = leftZone ? ReadZone(source, *leftZone, currency) : std::string();
-  std::string right = rightZone ? ReadZone(source, *rightZone, currency) : std::string();
-  if (currency == "LBP") left = ReadPoundBarcode(*work);
-
-  CrossFill(left, right);
-  AcceptValues(currency, left, right, candidates, serial, confidence);
-}
-
-}  // namespace
-
-namespace serial_detail {
 
 uint8_t PassThreshold(uint8_t otsu, int32_t pass) {
   if (pass == 0) return otsu;
@@ -197,14 +215,23 @@ std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const TZ
 
 void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::string& serial,
                       double& confidence) {
+  TSerialTrace trace;
+  ReadSerialNumberTraced(raster, currency, serial, confidence, trace);
+}
+
+void ReadSerialNumberTraced(const TDIB& raster, const std::string& currency, std::string& serial,
+                            double& confidence, TSerialTrace& trace) {
   serial.clear();
+  trace = TSerialTrace{};
   std::string code = NormaliseCurrency(currency);
   std::vector<TSerialCandidate> candidates;
   int32_t pass = 0;
   do {
     confidence = 0;
-    RunPass(raster, pass, code, candidates, serial, confidence);
+    RunPass(raster, pass, code, candidates, serial, confidence, trace);
     ++pass;
   } while (pass <= kLastPass && confidence != 100);
+  trace.Currency = code;
+  trace.Passes = pass;
   VoteCandidates(candidates, pass, serial, confidence);
 }

@@ -6,7 +6,9 @@
 // candidates, and a per-position vote over all candidates gives the serial.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 
 #include "image/blobs.h"
 #include "image/dibunit.h"
+#include "ocr/omnifontocr.h"
 
 // Reads the serial of `raster` for "USD", "EUR", "LBP" or "AUTO" (any case).
 // `serial` is empty when none is found; `confidence` is a percentage rounded
@@ -21,8 +24,34 @@
 void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::string& serial,
                       double& confidence);
 
-// The pieces of a request, exposed for testing.
+// One printed serial zone of a note: its box on the note and what the last
+// pass that found it read there ("~" where it read nothing).
+struct TSerialZone {
+  TRect Box;
+  std::string Reading;
+};
+
+// How a request went, beside its result: the currency code it used (the
+// detected one for "AUTO"), the passes it ran, and its left and right zones.
+struct TSerialTrace {
+  std::string Currency;
+  int32_t Passes = 0;
+  std::array<std::optional<TSerialZone>, 2> Zones;  // left, right
+};
+
+// ReadSerialNumber, also reporting how the request went.
+void ReadSerialNumberTraced(const TDIB& raster, const std::string& currency, std::string& serial,
+                            double& confidence, TSerialTrace& trace);
+
+// The pieces of a request, shared with the verified reading and exposed for
+// testing.
 namespace serial_detail {
+
+// Passes run 0 to kLastPass.
+inline constexpr int32_t kLastPass = 8;
+
+// "usd", "Auto"... become the upper-case code; any other code is kept as given.
+std::string NormaliseCurrency(const std::string& code);
 
 struct TSerialCandidate {
   std::string Text;
@@ -52,6 +81,32 @@ void GroupBlobs(TBlobList& blobs, int32_t width, const TZoneMeasures& m, TBlobLi
 // The first group crossing the line x = lineX with a counter of at least the
 // currency's minimum, enlarged by the zone margin; none when no group qualifies.
 std::optional<TRect> ChooseZone(const TBlobList& groups, int32_t lineX, const TZoneMeasures& m);
+
+// A pass up to its zones: the work raster, binarised at the pass's threshold
+// and despeckled, and the two serial zones (enlarged by the margin) found on it.
+struct TPassZones {
+  std::unique_ptr<TDIB> Work;
+  std::optional<TRect> Left, Right;
+};
+// Runs pass `pass` on `input` up to its zones; detects the currency while
+// `currency` is "AUTO" and leaves the detected code there.
+TPassZones LocatePassZones(const TDIB& input, int32_t pass, std::string& currency);
+// The raster a pass crops its zones from: the input in odd passes, the work
+// raster in even ones.
+const TDIB& ZoneSource(const TDIB& input, const TPassZones& zones, int32_t pass);
+
+// Both readings of one zone, capital letters and digits, by one engine, with
+// the engine's records (boxes in the crop, candidates and confidences) and
+// the ink threshold it chose for the crop.
+struct TZoneReading {
+  std::unique_ptr<TDIB> Crop;
+  std::string Letters, Digits;
+  std::vector<TCharRecord> LetterGlyphs, DigitGlyphs;
+  int32_t Threshold = 0;
+};
+TZoneReading ReadZoneGlyphs(const TDIB& source, const TRect& zone);
+// The Code 39 barcode in the right half of a pass's work raster, or empty.
+std::string ReadPoundBarcode(const TDIB& work);
 
 // "USD", "EUR" or "LBP" from the note's size in millimetres.
 std::string DetectCurrency(double widthMm, double heightMm);

@@ -100,8 +100,7 @@ TImageScrollBox::TImageScrollBox(QWidget* parent)
 TImageScrollBox::~TImageScrollBox() {
   animationTimer_.stop();
   // The handler reaches into the view: it goes while the view is whole.
-  if (MouseHandlerOwnership) delete handler_;
-  handler_ = nullptr;
+  DropHandler();
 }
 
 QWidget* TImageScrollBox::PictureControl() const {
@@ -197,7 +196,7 @@ void TImageScrollBox::Clear() {
 }
 
 void TImageScrollBox::ClearBand() {
-  if (TRubberbandMouseHandler* band = RubberbandOf(handler_)) band->ClearSelection();
+  if (TRubberbandMouseHandler* band = RubberbandOf(handler_.get())) band->ClearSelection();
 }
 
 // --- Redraw --------------------------------------------------------------------
@@ -372,42 +371,48 @@ bool TImageScrollBox::viewportEvent(QEvent* event) {
 void TImageScrollBox::SetMouseMode(TMouseMode mode) {
   if (mode == mouseMode_) return;
   if (mouseMode_ == mmAnnotation)
-    if (auto* annotation = dynamic_cast<TAnnotationMouseHandler*>(handler_))
+    if (auto* annotation = dynamic_cast<TAnnotationMouseHandler*>(handler_.get()))
       annotationText_ = annotation->Text;
   switch (mode) {
     case mmDrag:
-      InstallOwnedHandler(new TDragMouseHandler(*this));
+      InstallOwnedHandler(std::make_unique<TDragMouseHandler>(*this));
       break;
     case mmQuickSelect:
-      InstallOwnedHandler(new TQuickSelectMouseHandler(*this));
+      InstallOwnedHandler(std::make_unique<TQuickSelectMouseHandler>(*this));
       break;
     case mmRubberband:
-      InstallOwnedHandler(new TRubberbandMouseHandler(*this));
+      InstallOwnedHandler(std::make_unique<TRubberbandMouseHandler>(*this));
       break;
     case mmAnnotation: {
-      auto* annotation = new TAnnotationMouseHandler(*this);
+      auto annotation = std::make_unique<TAnnotationMouseHandler>(*this);
       annotation->Text = annotationText_;
-      InstallOwnedHandler(annotation);
+      InstallOwnedHandler(std::move(annotation));
       break;
     }
     case mmNone:
-      if (MouseHandlerOwnership) delete handler_;
-      handler_ = nullptr;
+      DropHandler();
       SetWidgetCursor(*picture_, crDefault);
       break;
   }
   mouseMode_ = mode;
 }
 
-void TImageScrollBox::InstallOwnedHandler(TMouseHandler* handler) {
-  SetMouseHandler(handler);
+void TImageScrollBox::InstallOwnedHandler(std::unique_ptr<TMouseHandler> handler) {
+  DropHandler();
+  handler_ = std::move(handler);
   MouseHandlerOwnership = true;
 }
 
 void TImageScrollBox::SetMouseHandler(TMouseHandler* handler) {
-  if (handler == handler_) return;
-  if (MouseHandlerOwnership) delete handler_;
-  handler_ = handler;
+  if (handler == handler_.get()) return;
+  DropHandler();
+  handler_.reset(handler);
+}
+
+void TImageScrollBox::DropHandler() {
+  // A handler the view does not own belongs to whoever installed it.
+  if (!MouseHandlerOwnership) static_cast<void>(handler_.release());
+  handler_.reset();
 }
 
 void TImageScrollBox::ImageMouseDown(Qt::MouseButton button, TShiftState shift, QPoint p) {

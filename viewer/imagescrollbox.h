@@ -120,7 +120,7 @@ class TImageScrollBox : public QAbstractScrollArea {
 
   TMouseMode MouseMode() const { return mouseMode_; }
   void SetMouseMode(TMouseMode mode);
-  TMouseHandler* MouseHandler() const { return handler_; }
+  TMouseHandler* MouseHandler() const { return handler_.get(); }
   // Installs a handler made elsewhere, freeing the current one when owned;
   // MouseHandlerOwnership says whether the view frees the new one.
   void SetMouseHandler(TMouseHandler* handler);
@@ -162,7 +162,8 @@ class TImageScrollBox : public QAbstractScrollArea {
   void SetScrollBarVisible(Qt::Orientation orientation, bool visible);
   void UpdateScrollRanges();
   void ClearBand();
-  void InstallOwnedHandler(TMouseHandler* handler);
+  void InstallOwnedHandler(std::unique_ptr<TMouseHandler> handler);
+  void DropHandler();
   void ImageMouseDown(Qt::MouseButton button, TShiftState shift, QPoint p);
   void ImageMouseUp(Qt::MouseButton button, TShiftState shift, QPoint p);
   void ImageMouseMove(TShiftState shift, QPoint p);
@@ -187,7 +188,8 @@ class TImageScrollBox : public QAbstractScrollArea {
   QPoint picturePlace_;  // the picture's position when not scrolled
 
   TMouseMode mouseMode_ = mmNone;
-  TMouseHandler* handler_ = nullptr;
+  // Let go of rather than freed when MouseHandlerOwnership is off.
+  std::unique_ptr<TMouseHandler> handler_;
   std::string annotationText_;
 
   bool redrawing_ = false;

@@ -1,6 +1,6 @@
 // verevizu serial, run in-process on fixture notes: the same output whatever
 // the number of jobs, an unreadable file reported without stopping the batch,
-// and the JSON members.
+// the JSON members, the plain vote of --classic and the exit codes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -43,8 +43,10 @@ TEST_F(SerialToolTest, ParallelJobsPrintWhatOneJobPrintsAndABrokenFileDoesNotSto
   serial8.insert(serial8.end(), files.begin(), files.end());
 
   const Output one = RunTool(serial1);
+  // The pound note stops after its first pass: where the engine reads
+  // nothing sure, the barcode stands alone, which halves the confidence.
   EXPECT_EQ(one.out, files[0] + "\tMK60834863*\t100\n" + files[2] + "\tM34892405068\t100\n" +
-                         files[3] + "\tL964226819\t100\n");
+                         files[3] + "\tL964226819\t50\n");
   EXPECT_EQ(one.err, "verevizu: " + broken_ +
                          ": Invalid Portable Graphics Network image, it has an invalid file "
                          "header.\n");
@@ -56,23 +58,50 @@ TEST_F(SerialToolTest, ParallelJobsPrintWhatOneJobPrintsAndABrokenFileDoesNotSto
   EXPECT_EQ(eight.code, 3);
 }
 
-TEST(SerialTool, JsonGivesFileTimeSerialConfidenceAndCurrency) {
+TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesAndPasses) {
   const std::string note = kNotes + "note_usd_05.tif";
-  const Output found = RunTool({"serial", "--json", "--currency", "usd", note});
-  EXPECT_TRUE(std::regex_match(found.out, std::regex(R"(\{"file":"[^"]*note_usd_05\.tif","ms":\d+,)"
-                                                     R"("serial":"MK60834863\*","confidence":100,)"
-                                                     R"("currency":"USD"\}\n)")))
+  const Output found = RunTool({"serial", "--json", note});
+  const std::string zone = R"(\{"reading":"MK60834863\*","box":\[\d+,\d+,\d+,\d+\]\})";
+  EXPECT_TRUE(std::regex_match(
+      found.out, std::regex(R"(\{"file":"[^"]*note_usd_05\.tif","ms":\d+,)"
+                            R"("serial":"MK60834863\*","confidence":100,"currency":"USD",)"
+                            R"("valid":true,"zones":\[)" +
+                            zone + "," + zone + R"(\],"passes":\d+\}\n)")))
       << found.out;
   EXPECT_EQ(found.code, 0);
 
-  // A picture with no serial zone: no serial, confidence 0, exit code 1.
-  const Output none = RunTool({"serial", "--json", "--currency=EUR",
-                               std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png"});
-  EXPECT_TRUE(std::regex_match(none.out,
-                               std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,)"
-                                          R"("currency":"EUR"\}\n)")))
+  // A picture with no serial zone: no serial, confidence 0, the currency as
+  // given, no zones, exit code 1.
+  const std::string text = std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png";
+  const Output none = RunTool({"serial", "--json", "--currency=EUR", text});
+  EXPECT_TRUE(std::regex_match(
+      none.out,
+      std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,)"
+                 R"("currency":"EUR","valid":false,"zones":\[null,null\],"passes":9\}\n)")))
       << none.out;
   EXPECT_EQ(none.code, 1);
+  EXPECT_EQ(RunTool({"serial", text}).out, text + "\t\t0\tnot valid\n");
+}
+
+// Both zones of this note agree on an unread glyph in the first pass: the
+// plain vote stops there at 100 % with a serial no bank can file; the
+// verified reading goes on and reads it.
+TEST(SerialTool, ClassicPrintsThePlainVoteAndMarksItInvalid) {
+  const std::string note = kNotes + "note_usd_03.tif";
+  const Output classic = RunTool({"serial", "--classic", note});
+  EXPECT_EQ(classic.out, note + "\tRK55701~21Y\t100\tnot valid\n");
+  EXPECT_EQ(classic.code, 1);
+
+  const Output json = RunTool({"serial", "--classic", "--json", note});
+  EXPECT_NE(
+      json.out.find(R"("serial":"RK55701~21Y","confidence":100,"currency":"USD","valid":false,)"),
+      std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find(R"("passes":1})"), std::string::npos) << json.out;
+
+  const Output verified = RunTool({"serial", note});
+  EXPECT_EQ(verified.out, note + "\tRK55709621Y\t100\n");
+  EXPECT_EQ(verified.code, 0);
 }
 
 TEST(SerialTool, AnUnknownCurrencyIsAUsageError) {
