@@ -1,16 +1,19 @@
 # Thin wrapper over CMake for the two everyday jobs:
 #   make run   installs what is missing, builds and reads the bundled samples
 #   make test  installs what is missing, builds with ASan+UBSan and runs the suite
+#              (with the consumer test: a program built against the installed package)
 #   make gui   installs what is missing, builds and starts the desktop tool
 #              (ARGS="--area-ocr samples/note_usd_05.tif" passes its arguments)
+#   make package  builds the Debian packages verevizu and libverevizu-dev in build-package
 BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
+# libexpat1-dev: libwmf's pkg-config module links -lexpat, which libwmf-dev does not bring.
 PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev \
-              libcli11-dev nlohmann-json3-dev libwmf-dev fonts-urw-base35 \
+              libcli11-dev nlohmann-json3-dev libwmf-dev libexpat1-dev fonts-urw-base35 \
               qt6-base-dev
 
-.PHONY: deps build run gui test bench fuzz format clean
+.PHONY: deps build run gui test package bench fuzz format clean
 
 deps:
 	@missing=""; \
@@ -38,6 +41,19 @@ test: deps
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Installed under /usr, so that the libraries go to the multiarch folder, and
+# built with Debian's hardening flags (without debug information: the static
+# libraries ship as they are built).
+package: PACKAGES += dpkg-dev file
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+package: export DEB_CXXFLAGS_MAINT_STRIP = -g
+package: deps
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DVEREVIZU_BUILD_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build build-package -j $(JOBS)
+	cd build-package && cpack
+
 # The barcode peers and timing tools of bench/barcode_corpus.sh.
 bench: PACKAGES += zbar-tools zxing-cpp-tools hyperfine jq
 bench: deps
@@ -54,4 +70,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) build-bench build-fuzz
+	rm -rf $(BUILD) $(TEST_BUILD) build-package build-bench build-fuzz

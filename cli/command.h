@@ -1,11 +1,12 @@
 // The frame of the `verevizu` command-line tool, and how a subcommand joins it.
 //
 // The frame does everything common to the subcommands: parsing the command
-// line (CLI11) with the options --page N, --json, --jobs N and --help,
-// expanding folders into their image files (sorted by name), loading each
-// file through the graphic registry (TDibGraphic -> ExportPackedDib),
-// running the files in parallel with output in input order, the progress
-// bar, the JSON lines (nlohmann-json), the "verevizu: FILE: message" errors
+// line (CLI11) with the options --page N, --json, --jobs N, --shard K/N and
+// --help, expanding folders into their image files (sorted by name), taking
+// the shard's share of them (cli/shard.h), loading each file through the
+// graphic registry (TDibGraphic -> ExportPackedDib), running the files in
+// parallel with output in input order, the progress bar, the JSON lines
+// (nlohmann-json), the "verevizu: FILE: message" errors
 // and the exit codes (0 every file gave a result, 1 some file gave none,
 // 2 usage error, 3 some file could not be read).
 //
@@ -67,7 +68,9 @@ using Json = nlohmann::ordered_json;
 
 // What the frame knows when the files are run.
 struct RunInfo {
-  std::size_t fileCount = 0;  // after folders were expanded
+  // Files of the whole batch after folders were expanded, before --shard
+  // took its share: a shard prints the very lines it prints in a whole run.
+  std::size_t fileCount = 0;
   bool json = false;
   int32_t page = 1;
 };

@@ -21,6 +21,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/command.h"
+#include "cli/shard.h"
 
 namespace cli {
 namespace {
@@ -69,6 +70,7 @@ class HelpFormatter : public CLI::Formatter {
 struct Settings {
   RunInfo info;
   int32_t jobs = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+  Shard shard;
   std::vector<std::string> paths;
 };
 
@@ -82,6 +84,10 @@ void AddCommonOptions(CLI::App& command, Settings& settings) {
   })->group(kCommonGroup);
   AddNumberOption(command, "--jobs", "files read in parallel (default: the number of cores)",
                   settings.jobs, 1, 1024)
+      ->group(kCommonGroup);
+  AddValueOption(command, "--shard", "K/N",
+                 "the K-th of N shares of the files, for one of N machines (1/1)",
+                 [&settings](const std::string& text) { settings.shard = ParseShard(text); })
       ->group(kCommonGroup);
   command.set_help_flag("-h,--help", "this text")->group(kCommonGroup);
   command.add_option("PATH", settings.paths, "image files, or folders of them");
@@ -157,16 +163,17 @@ struct Outcome {
   int64_t ms = 0;
 };
 
-// Expands folders into their image files, sorted by name.
-std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths) {
+// Expands folders into their image files, sorted by name; a file keeps its
+// name inside the folder as its shard key.
+std::vector<ListedFile> ExpandPaths(const std::vector<std::string>& paths) {
   namespace fs = std::filesystem;
   const std::vector<std::string> extensions = RegisteredExtensions();
   const std::set<std::string> known(extensions.begin(), extensions.end());
-  std::vector<std::string> files;
+  std::vector<ListedFile> files;
   for (const std::string& path : paths) {
     std::error_code ec;
     if (!fs::is_directory(path, ec)) {
-      files.push_back(path);
+      files.push_back({path, path});
       continue;
     }
     std::vector<std::string> inFolder;
@@ -179,7 +186,7 @@ std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths) {
     }
     std::sort(inFolder.begin(), inFolder.end());
     const std::string prefix = path.empty() || path.back() == '/' ? path : path + '/';
-    for (const std::string& name : inFolder) files.push_back(prefix + name);
+    for (const std::string& name : inFolder) files.push_back({prefix + name, name});
   }
   return files;
 }
@@ -316,8 +323,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       throw UsageError("unknown option '" + OptionName(chosen.remaining()[0]) + "'");
     if (pathsOnly != args.end()) paths.insert(paths.end(), std::next(pathsOnly), args.end());
     if (paths.empty()) throw UsageError("no PATH given");
-    paths = ExpandPaths(paths);
-    info.fileCount = paths.size();
+    const std::vector<ListedFile> files = ExpandPaths(paths);
+    info.fileCount = files.size();
+    paths = FilesOfShard(files, settings.shard);
     command.Prepare(info);
   } catch (const UsageError& e) {
     return UsageFailure(err, &chosen, e.what());
