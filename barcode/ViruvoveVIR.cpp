@@ -13,6 +13,7 @@
 #include "barcode/sweep.h"
 #include "image/dibops.h"
 #include "image/dibunit.h"
+#include "image/inkband.h"
 #include "platform/rounding.h"
 
 namespace {
@@ -157,6 +158,8 @@ int32_t ZAzudivozUDA::ReadBarcodes(platform::BlockHandle Dib) {
   const int32_t width = dib.Width();
   const int32_t height = dib.Height();
   const int32_t threshold = barcode::BandThreshold(VirtualLaserSize, Quality);
+  // Bands overlap when the step is smaller than the band: each row is counted once.
+  TColumnInkBand inkBand(dib, 0, width - 1, VirtualLaserSize);
   for (int64_t band = 0; band < static_cast<int64_t>(height) - VirtualLaserSize;
        band += VirtualLaserStep) {
     const auto y = static_cast<int32_t>(band);
@@ -164,7 +167,7 @@ int32_t ZAzudivozUDA::ReadBarcodes(platform::BlockHandle Dib) {
     if (HoldsEnoughVerifiedCodes()) break;
     if (width <= 0) continue;
 
-    TProfile profile = dib.ColumnInkProfile(TRect{0, y, width - 1, y + VirtualLaserSize - 1});
+    TProfile profile = inkBand.At(y);
     // Formats without a notion of dark pixels give no profile.
     if (profile.empty()) throw platform::Exception("Unsupported bit depth...");
     ThresholdProfile(profile, width, threshold, 0, 1);

@@ -1,12 +1,12 @@
 // Blob extraction (TDIB::FindBlobs), the blob and point lists, and the
 // rectangle helpers.
 //
-// FindBlobs seeds a breadth-first flood fill at every unvisited black pixel
-// of a column-major scan, so blobs come out ordered by their leftmost column
-// and, within a column, by the top of that column's first pixel.
+// FindBlobs lists blobs ordered by their leftmost column and, within a
+// column, by the top of that column's first pixel.
 #include "image/blobs.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <string>
 
@@ -17,13 +17,6 @@ namespace {
 
 [[noreturn]] void IndexError(int32_t index) {
   throw platform::EListError("List index out of bounds (" + std::to_string(index) + ")");
-}
-
-int32_t BitAt(const std::uint8_t* row, int32_t x) {
-  return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
-void SetBit(std::uint8_t* row, int32_t x) {
-  row[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
 }
 
 }  // namespace
@@ -94,6 +87,69 @@ TRect RectUnion(const TRect& a, const TRect& b) {
                std::max(a.Bottom, b.Bottom)};
 }
 
+namespace {
+
+// A horizontal stretch of ink in one row, and the component it joined.
+struct TInkRun {
+  int32_t Start;
+  int32_t End;  // inclusive
+  int32_t Row;
+  int32_t Parent;  // union-find link; a root links to itself
+};
+
+// The first x from `x` on whose bit is `bit`, or `width` when there is none
+// (the padding bits after the last pixel never count).
+int32_t NextBitFrom(const std::uint8_t* row, int32_t x, int32_t width, int32_t bit) {
+  const std::uint8_t flip = bit != 0 ? 0x00 : 0xFF;  // the wanted bits become ones
+  const int32_t bytes = (width + 7) >> 3;
+  int32_t b = x >> 3;
+  if (b >= bytes) return width;
+  auto v = static_cast<std::uint8_t>((row[b] ^ flip) & (0xFF >> (x & 7)));
+  while (v == 0) {
+    if (++b >= bytes) return width;
+    v = static_cast<std::uint8_t>(row[b] ^ flip);
+  }
+  return std::min(width, (b << 3) + std::countl_zero(v));
+}
+
+int32_t RootOf(std::vector<TInkRun>& runs, int32_t i) {
+  while (runs[i].Parent != i) {
+    runs[i].Parent = runs[runs[i].Parent].Parent;  // path halving
+    i = runs[i].Parent;
+  }
+  return i;
+}
+
+// Joins two components; the older run stays the root.
+void Join(std::vector<TInkRun>& runs, int32_t a, int32_t b) {
+  a = RootOf(runs, a);
+  b = RootOf(runs, b);
+  if (a < b)
+    runs[b].Parent = a;
+  else if (b < a)
+    runs[a].Parent = b;
+}
+
+// What a component adds up to over its runs.
+struct TBlobSums {
+  TRect Box{INT32_MAX, INT32_MAX, 0, 0};
+  int64_t Pixels = 0;
+  int64_t SumX = 0;
+  int64_t SumY = 0;
+  // Its first pixel in a column-major scan: the blobs are listed in that order.
+  int32_t FirstX = INT32_MAX;
+  int32_t FirstY = INT32_MAX;
+};
+
+}  // namespace
+
+// Labels runs of ink rather than pixels: each row is cut into runs, a run
+// joins every run of the row above that touches it (sharing a column with
+// 4-connectivity, also diagonally with 8), and a union-find merges the
+// components. Each component's first pixel in a column-major scan orders the
+// list, which therefore comes out as a pixel flood fill seeded column by
+// column would give it: by leftmost column, then by the top of the blob's
+// pixels in that column.
 void TDIB::FindBlobs(int32_t connectivity, int32_t minWidth, int32_t minHeight, int32_t minPixels,
                      TBlobList* blobs) const {
   if (FFormat != df1Bit) {
@@ -104,66 +160,75 @@ void TDIB::FindBlobs(int32_t connectivity, int32_t minWidth, int32_t minHeight, 
   const int32_t width = Width();
   const int32_t height = Height();
   if (width <= 0 || height <= 0) return;
+  // Runs of two rows touch when their column spans overlap, widened by one
+  // column on each side when diagonal neighbours count.
+  const int32_t reach = connectivity == 4 ? 0 : 1;
 
-  // Visited pixels: one bit each, set as a pixel joins the queue so that no
-  // pixel is queued twice and no visited pixel seeds another blob.
-  TDIB mask;
-  mask.NewImage(width, height, df1Bit, XDpi(), YDpi());
-  auto isNew = [&](int32_t x, int32_t y) {
-    return BitAt(mask.FRows[y], x) == 0 && BitAt(FRows[y], x) == ink;
-  };
-  TPointList points;  // reused from blob to blob: its storage is kept
-  auto take = [&](int32_t x, int32_t y) {
-    if (!isNew(x, y)) return;
-    points.Add(x, y, 0);
-    SetBit(mask.FRows[y], x);
-  };
-  const int32_t lastX = width - 1;
-  const int32_t lastY = height - 1;
-  const int32_t leastPixels = std::max(0, minPixels);
-
-  for (int32_t x = 0; x < width; ++x) {
-    for (int32_t y = 0; y < height; ++y) {
-      if (!isNew(x, y)) continue;
-      points.Clear();
-      take(x, y);
-      for (int32_t i = 0; i < points.Count(); ++i) {
-        TPointRec& p = points.Items(i);
-        if (p.Done != 0) continue;
-        p.Done = 1;
-        const int32_t px = p.X;  // `p` dangles once a neighbour is added
-        const int32_t py = p.Y;
-        if (connectivity == 4) {
-          take(px, py);
-          take(std::max(0, px - 1), py);
-          take(std::min(px + 1, lastX), py);
-          take(px, std::max(0, py - 1));
-          take(px, std::min(py + 1, lastY));
-        } else {
-          for (int32_t nx = std::max(0, px - 1); nx <= std::min(px + 1, lastX); ++nx)
-            for (int32_t ny = std::max(0, py - 1); ny <= std::min(py + 1, lastY); ++ny)
-              take(nx, ny);
-        }
-      }
-
-      const int32_t count = points.Count();
-      if (count < leastPixels) continue;
-      TRect box{INT32_MAX, INT32_MAX, 0, 0};
-      int64_t sumX = 0, sumY = 0;
-      for (int32_t i = 0; i < count; ++i) {
-        const TPointRec& p = points.Items(i);
-        box.Left = std::min(box.Left, p.X);
-        box.Top = std::min(box.Top, p.Y);
-        box.Right = std::max(box.Right, p.X);
-        box.Bottom = std::max(box.Bottom, p.Y);
-        sumX += p.X;
-        sumY += p.Y;
-      }
-      if (blobs != nullptr && box.Right - box.Left + 1 >= minWidth &&
-          box.Bottom - box.Top + 1 >= minHeight) {
-        blobs->Add(box, count, platform::Round(static_cast<double>(sumX) / count),
-                   platform::Round(static_cast<double>(sumY) / count));
-      }
+  std::vector<TInkRun> runs;
+  std::size_t above = 0;  // first run of the previous row
+  for (int32_t y = 0; y < height; ++y) {
+    const std::size_t first = runs.size();
+    const std::uint8_t* row = FRows[y];
+    for (int32_t x = NextBitFrom(row, 0, width, ink); x < width;) {
+      const int32_t end = NextBitFrom(row, x, width, 1 - ink);
+      const auto self = static_cast<int32_t>(runs.size());
+      runs.push_back(TInkRun{x, end - 1, y, self});
+      x = end < width ? NextBitFrom(row, end, width, ink) : width;
     }
+    // Both rows' runs are in column order: walk them together, leaving behind
+    // whichever run ends first, as it cannot reach the other row's next run.
+    for (std::size_t i = above, j = first; i < first && j < runs.size();) {
+      if (runs[i].Start <= runs[j].End + reach && runs[j].Start <= runs[i].End + reach)
+        Join(runs, static_cast<int32_t>(i), static_cast<int32_t>(j));
+      if (runs[i].End < runs[j].End)
+        ++i;
+      else
+        ++j;
+    }
+    above = first;
+  }
+
+  // Sums per component, kept at its root run's index.
+  std::vector<int32_t> slot(runs.size(), -1);
+  std::vector<TBlobSums> sums;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const TInkRun& r = runs[i];
+    const int32_t root = RootOf(runs, static_cast<int32_t>(i));
+    if (slot[root] < 0) {
+      slot[root] = static_cast<int32_t>(sums.size());
+      sums.emplace_back();
+    }
+    TBlobSums& s = sums[slot[root]];
+    const int64_t length = r.End - r.Start + 1;
+    s.Box.Left = std::min(s.Box.Left, r.Start);
+    s.Box.Top = std::min(s.Box.Top, r.Row);
+    s.Box.Right = std::max(s.Box.Right, r.End);
+    s.Box.Bottom = std::max(s.Box.Bottom, r.Row);
+    s.Pixels += length;
+    s.SumX += (static_cast<int64_t>(r.Start) + r.End) * length / 2;
+    s.SumY += static_cast<int64_t>(r.Row) * length;
+    // Rows come in ascending order, so the first run to reach a column is the top one.
+    if (r.Start < s.FirstX) {
+      s.FirstX = r.Start;
+      s.FirstY = r.Row;
+    }
+  }
+  if (blobs == nullptr) return;
+
+  std::vector<const TBlobSums*> kept;
+  const int64_t leastPixels = std::max(0, minPixels);
+  for (const TBlobSums& s : sums) {
+    if (s.Pixels >= leastPixels && s.Box.Right - s.Box.Left + 1 >= minWidth &&
+        s.Box.Bottom - s.Box.Top + 1 >= minHeight)
+      kept.push_back(&s);
+  }
+  std::sort(kept.begin(), kept.end(), [](const TBlobSums* a, const TBlobSums* b) {
+    return a->FirstX != b->FirstX ? a->FirstX < b->FirstX : a->FirstY < b->FirstY;
+  });
+  for (const TBlobSums* s : kept) {
+    const auto count = static_cast<double>(s->Pixels);
+    blobs->Add(s->Box, static_cast<int32_t>(s->Pixels),
+               platform::Round(static_cast<double>(s->SumX) / count),
+               platform::Round(static_cast<double>(s->SumY) / count));
   }
 }
