@@ -141,6 +141,15 @@ struct TBlobSums {
   int32_t FirstY = INT32_MAX;
 };
 
+// The labelling's working lists, kept from call to call on each thread: a
+// note holds tens of thousands of runs, and fresh lists of that size cost
+// more in page faults than the labelling itself.
+struct TBlobScratch {
+  std::vector<TInkRun> Runs;
+  std::vector<int32_t> Slot;
+  std::vector<TBlobSums> Sums;
+};
+
 }  // namespace
 
 // Labels runs of ink rather than pixels: each row is cut into runs, a run
@@ -164,7 +173,9 @@ void TDIB::FindBlobs(int32_t connectivity, int32_t minWidth, int32_t minHeight, 
   // column on each side when diagonal neighbours count.
   const int32_t reach = connectivity == 4 ? 0 : 1;
 
-  std::vector<TInkRun> runs;
+  thread_local TBlobScratch scratch;
+  std::vector<TInkRun>& runs = scratch.Runs;
+  runs.clear();
   std::size_t above = 0;  // first run of the previous row
   for (int32_t y = 0; y < height; ++y) {
     const std::size_t first = runs.size();
@@ -189,8 +200,10 @@ void TDIB::FindBlobs(int32_t connectivity, int32_t minWidth, int32_t minHeight, 
   }
 
   // Sums per component, kept at its root run's index.
-  std::vector<int32_t> slot(runs.size(), -1);
-  std::vector<TBlobSums> sums;
+  std::vector<int32_t>& slot = scratch.Slot;
+  slot.assign(runs.size(), -1);
+  std::vector<TBlobSums>& sums = scratch.Sums;
+  sums.clear();
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const TInkRun& r = runs[i];
     const int32_t root = RootOf(runs, static_cast<int32_t>(i));
