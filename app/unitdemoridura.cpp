@@ -360,15 +360,8 @@ void TForm1::ActionOCRExecute() {
   if (band == nullptr || !band->SelectionExists()) {
     throw platform::Exception("Please select with the mouse the area to recognize...");
   }
-  const TRect selection = band->GetSelection();
-  TCropTransform crop;
-  crop.CropByRect = true;
-  crop.CropLeft = selection.Left;
-  crop.CropTop = selection.Top;
-  crop.CropRight = selection.Right;
-  crop.CropBottom = selection.Bottom;
   TDibGraphic picture;
-  crop.ApplyOnDest(ImageScrollBox1->Graphic(), picture);
+  CropToRect(ImageScrollBox1->Graphic(), band->GetSelection(), picture);
 
   if (OCRDialog->exec() == QDialog::Accepted) RecognizeArea(picture);
 

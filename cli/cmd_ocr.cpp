@@ -35,13 +35,9 @@ std::size_t Choose(const std::string& option, const std::string& value,
   throw UsageError("option " + option + ": '" + value + "' is not one of " + list);
 }
 
-struct Rect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
-
-Rect ParseRect(const std::string& text) {
-  Rect r;
-  int32_t* fields[] = {&r.left, &r.top, &r.right, &r.bottom};
+TRect ParseRect(const std::string& text) {
+  TRect r;
+  int32_t* fields[] = {&r.Left, &r.Top, &r.Right, &r.Bottom};
   std::size_t pos = 0;
   for (std::size_t i = 0; i < 4; ++i) {
     const std::size_t end = i < 3 ? text.find(',', pos) : text.size();
@@ -147,14 +143,8 @@ class OcrCommand : public Command {
     platform::BlockOwner cropped;
     platform::BlockHandle block = image.dib.get();
     if (hasRect_) {
-      TCropTransform crop;
-      crop.CropByRect = true;
-      crop.CropLeft = rect_.left;
-      crop.CropTop = rect_.top;
-      crop.CropRight = rect_.right;
-      crop.CropBottom = rect_.bottom;
       TDibGraphic picture;
-      crop.ApplyOnDest(*image.graphic, picture);
+      CropToRect(*image.graphic, rect_, picture);
       cropped.reset(picture.ExportPackedDib());
       block = cropped.get();
     }
@@ -177,7 +167,7 @@ class OcrCommand : public Command {
  private:
   TOcrSettings settings_;
   bool hasRect_ = false;
-  Rect rect_;
+  TRect rect_;
 };
 
 }  // namespace

@@ -165,6 +165,16 @@ void TImageTransform::Progress(int64_t current, int64_t low, int64_t high) {
 
 // --- Crop ----------------------------------------------------------------------
 
+void CropToRect(const TDibGraphic& source, const TRect& rect, TDibGraphic& dest) {
+  TCropTransform crop;
+  crop.CropByRect = true;
+  crop.CropLeft = rect.Left;
+  crop.CropTop = rect.Top;
+  crop.CropRight = rect.Right;
+  crop.CropBottom = rect.Bottom;
+  crop.ApplyOnDest(source, dest);
+}
+
 void TCropTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest) {
   StartProgress();
   const int32_t sw = source.Width(), sh = source.Height();

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/rect.h"
 #include "viewer/dibgraphic.h"
 
 enum TResizeFilter : std::uint8_t {
@@ -61,6 +62,10 @@ class TCropTransform : public TImageTransform {
   // without it margins.
   bool CropByRect = false;
 };
+
+// The part of `source` inside `rect` (right and bottom excluded) as `dest`:
+// how the area readers cut a selection out of a picture.
+void CropToRect(const TDibGraphic& source, const TRect& rect, TDibGraphic& dest);
 
 class TResizeTransform : public TImageTransform {
  public:
