@@ -5,6 +5,9 @@
 # written once, in their own sections.
 #
 # cmake -DTOOL=<path of verevizu> -DOUTPUT=<verevizu.1.gz> -P manpage.cmake
+#
+# A program without commands (the desktop tool) gets a page of its help as
+# it prints it: add -DNAME=<program> -DSUMMARY=<what it is, in one line>.
 cmake_minimum_required(VERSION 3.25)
 
 # Help text is split into lines through a CMake list, where ';', '[' and ']'
@@ -108,6 +111,47 @@ function(render_block lines prose_out groups_out)
   set(${prose_out} "${prose}" PARENT_SCOPE)
   set(${groups_out} "${groups}" PARENT_SCOPE)
 endfunction()
+
+# Writes the page and compresses it as Debian wants it.
+function(write_page page)
+  string(REPLACE "${kSemicolon}" ";" page "${page}")
+  string(REPLACE "${kOpen}" "[" page "${page}")
+  string(REPLACE "${kClose}" "]" page "${page}")
+  string(REGEX REPLACE "\\.gz$" "" plain "${OUTPUT}")
+  file(WRITE ${plain} "${page}")
+  execute_process(COMMAND gzip -9nf ${plain} RESULT_VARIABLE code)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "gzip ${plain} failed")
+  endif()
+endfunction()
+
+# --- A program without commands (-DNAME=<program> -DSUMMARY=<one line>) -------
+# Its help as it prints it, below the name and the usage line.
+if(DEFINED SUMMARY)
+  help_lines(lines --help)
+  list(POP_FRONT lines usage)
+  string(REGEX REPLACE "^[Uu]sage: [^ ]+ ?" "" usage "${usage}")
+  string(REPLACE "-" "\\-" usage "${usage}")
+  set(body "")
+  foreach(line IN LISTS lines)
+    roff(line "${line}")
+    string(APPEND body "${line}\n")
+  endforeach()
+  execute_process(COMMAND ${TOOL} --version OUTPUT_VARIABLE version
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  string(TOUPPER "${NAME}" title)
+  write_page(".TH ${title} 1 \"\" \"${version}\" \"User Commands\"
+.SH NAME
+${NAME} \\- ${SUMMARY}
+.SH SYNOPSIS
+.B ${NAME}
+${usage}
+.SH DESCRIPTION
+.nf
+${body}.fi
+")
+  return()
+endif()
 
 # --- The tool: usage, description, commands, closing line ---------------------
 help_lines(tool --help)
@@ -224,12 +268,4 @@ ${description}
 ${closing}
 .SH COMMANDS
 ${sections}${sharedSections}")
-string(REPLACE "${kSemicolon}" ";" page "${page}")
-string(REPLACE "${kOpen}" "[" page "${page}")
-string(REPLACE "${kClose}" "]" page "${page}")
-string(REGEX REPLACE "\\.gz$" "" plain "${OUTPUT}")
-file(WRITE ${plain} "${page}")
-execute_process(COMMAND gzip -9nf ${plain} RESULT_VARIABLE code)
-if(NOT code EQUAL 0)
-  message(FATAL_ERROR "gzip ${plain} failed")
-endif()
+write_page("${page}")
