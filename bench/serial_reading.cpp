@@ -4,7 +4,9 @@
 // per note and reader; after the runs the per-note medians are summarised by
 // resolution: median, 90th percentile and the slowest note.
 //
-//   bench_serial_reading [--corpus DIR] [--verified] [google benchmark flags]
+//   bench_serial_reading [--corpus DIR] [--notes REGEX] [--verified]
+//                        [google benchmark flags]
+// --notes loads only the notes whose file name matches (for profiling).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,7 +33,7 @@ struct TCorpusNote {
 };
 
 // notes.tsv: file, currency, serial, dpi, ... with a header line.
-std::vector<TCorpusNote> LoadCorpus(const std::string& dir) {
+std::vector<TCorpusNote> LoadCorpus(const std::string& dir, const std::regex& wanted) {
   std::ifstream tsv(dir + "/notes.tsv");
   if (!tsv) throw std::runtime_error("cannot open " + dir + "/notes.tsv");
   std::vector<TCorpusNote> notes;
@@ -45,6 +48,7 @@ std::vector<TCorpusNote> LoadCorpus(const std::string& dir) {
     std::getline(fields, serial, '\t');
     std::getline(fields, dpi, '\t');
     note.dpi = std::stoi(dpi);
+    if (!std::regex_search(note.file, wanted)) continue;
     const std::unique_ptr<TDibGraphic> graphic = LoadGraphicFromFile(dir + "/" + note.file, 1);
     note.raster = std::make_unique<TDIB>();
     note.raster->AttachBlock(graphic->ExportPackedDib());
@@ -107,11 +111,14 @@ void PrintSummary(const std::string& reader, const std::vector<TCorpusNote>& not
 int main(int argc, char** argv) {
   std::string corpus = VEREVIZU_BENCH_CORPUS;
   bool verified = false;
+  std::regex wanted(".");
   std::vector<char*> rest = {argv[0]};
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--corpus" && i + 1 < argc) {
       corpus = argv[++i];
+    } else if (arg == "--notes" && i + 1 < argc) {
+      wanted = std::regex(argv[++i]);
     } else if (arg == "--verified") {
       verified = true;
     } else {
@@ -121,7 +128,7 @@ int main(int argc, char** argv) {
   int restCount = static_cast<int>(rest.size());
   benchmark::Initialize(&restCount, rest.data());
 
-  const std::vector<TCorpusNote> notes = LoadCorpus(corpus);
+  const std::vector<TCorpusNote> notes = LoadCorpus(corpus, wanted);
   for (const TCorpusNote& note : notes) {
     benchmark::RegisterBenchmark(("classic/" + note.file).c_str(), Classic, &note)
         ->Unit(benchmark::kMillisecond)

@@ -16,6 +16,7 @@
 #include "classifier/primitives.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <vector>
 
@@ -77,6 +78,18 @@ void InsertHole(THoleList& list, const THole& hole) {
   list.Count = std::min(list.Count + 1, size);
 }
 
+// Whether any paper pixel is still without a mark: most glyphs have no hole,
+// and one quick pass in memory order spares them the column-by-column scan.
+bool HasOpenPaper(const TDIB& r, std::uint8_t threshold) {
+  for (int32_t y = 0; y < r.Height(); ++y) {
+    const std::uint8_t* row = r.Row(y);
+    bool open = false;
+    for (int32_t x = 0; x < r.Width(); ++x) open |= !IsMarked(row[x]) & (row[x] >= threshold);
+    if (open) return true;
+  }
+  return false;
+}
+
 void DropSmallHoles(THoleList& list) {
   if (list.Count == 0) return;
   const int32_t limit = list.Items[0].Area / kSmallHoleDivisor;
@@ -100,8 +113,8 @@ std::uint8_t RectColours(const TDIB& r, int32_t x0, int32_t x1, int32_t y0, int3
     const std::uint8_t* row = r.Row(y);
     for (int32_t x = x0; x <= x1; ++x) {
       present |= row[x] < threshold ? cfInk : cfPaper;
-      // Both colours seen: nothing further can change the answer.
-      if (present == (cfInk | cfPaper)) return wanted & present;
+      // Every wanted colour seen: nothing further can change the answer.
+      if ((present & wanted) == wanted) return wanted;
     }
   }
   return wanted & present;
@@ -110,46 +123,125 @@ std::uint8_t RectColours(const TDIB& r, int32_t x0, int32_t x1, int32_t y0, int3
 int32_t RunLength(const TDIB& r, int32_t x, int32_t y, int32_t direction, std::uint8_t stopColour,
                   int32_t maxSteps, std::uint8_t threshold) {
   if (!Inside(r, x, y)) return 0;
-  int32_t dx = 0, dy = 0;
+  // Only the moving coordinate can leave the raster: the steps it may take
+  // are bounded by the border ahead as well as by the limit.
+  int32_t room = 0;
   switch (direction) {
     case dirUp:
-      dy = -1;
+      room = y + 1;
       break;
     case dirDown:
-      dy = 1;
+      room = r.Height() - y;
       break;
     case dirLeft:
-      dx = -1;
+      room = x + 1;
       break;
     case dirRight:
-      dx = 1;
+      room = r.Width() - x;
       break;
     default:
       return 0;
   }
+  const int32_t steps = std::min(maxSteps, room);
   const bool stopOnInk = stopColour == cfInk;
   int32_t i = 0;
-  // Only the moving coordinate can leave the raster.
-  while (i < maxSteps && Inside(r, x, y)) {
-    if (IsInk(r, x, y, threshold) == stopOnInk) return i;
-    ++i;
-    x += dx;
-    y += dy;
+  if (direction == dirLeft || direction == dirRight) {
+    const std::uint8_t* p = r.Row(y) + x;
+    const std::ptrdiff_t step = direction == dirRight ? 1 : -1;
+    while (i < steps && (*p < threshold) != stopOnInk) {
+      ++i;
+      p += step;
+    }
+  } else {
+    const std::uint8_t* p = r.Row(y) + x;
+    const std::ptrdiff_t step = direction == dirDown ? r.RowStep() : -r.RowStep();
+    while (i < steps && (*p < threshold) != stopOnInk) {
+      ++i;
+      p += step;
+    }
   }
   return i;
 }
 
+namespace {
+
+// Ink runs of the `count` pixels from `first` on: the entries
+// from paper into ink, with paper before the first pixel.
+int32_t InkRunsAlong(const std::uint8_t* first, int32_t count, std::uint8_t threshold) {
+  // A run starts at an ink pixel whose predecessor is paper; written without
+  // a carried state so that the loop vectorises.
+  int32_t runs = first[0] < threshold ? 1 : 0;
+  for (int32_t k = 1; k < count; ++k) {
+    runs += static_cast<int32_t>((first[k] < threshold) & (first[k - 1] >= threshold));
+  }
+  return runs;
+}
+
+// The ink runs of row y between columns x0 and x1 (either order); columns
+// outside the raster are paper. Read in either direction a line crosses the
+// same runs, so the row is read left to right.
+int32_t InkRunsOnRow(const TDIB& r, int32_t y, int32_t x0, int32_t x1, std::uint8_t threshold) {
+  if (y < 0 || y >= r.Height()) return 0;
+  const int32_t from = std::max(std::min(x0, x1), 0);
+  const int32_t to = std::min(std::max(x0, x1), r.Width() - 1);
+  if (from > to) return 0;
+  return InkRunsAlong(r.Row(y) + from, to - from + 1, threshold);
+}
+
+// Likewise for column x between rows y0 and y1.
+int32_t InkRunsOnColumn(const TDIB& r, int32_t x, int32_t y0, int32_t y1, std::uint8_t threshold) {
+  if (x < 0 || x >= r.Width()) return 0;
+  const int32_t from = std::max(std::min(y0, y1), 0);
+  const int32_t to = std::min(std::max(y0, y1), r.Height() - 1);
+  if (from > to) return 0;
+  const std::uint8_t* p = r.Row(from) + x;
+  const std::ptrdiff_t step = r.RowStep();
+  int32_t runs = 0;
+  bool previousInk = false;
+  for (int32_t y = from; y <= to; ++y, p += step) {
+    const bool ink = *p < threshold;
+    runs += ink && !previousInk;
+    previousInk = ink;
+  }
+  return runs;
+}
+
+// d * k / n truncated toward zero for k = 0, 1, ... n, stepped without a
+// division: |d| <= n, so the quotient of |d| * k grows by at most one a step.
+class TSampleOffset {
+ public:
+  TSampleOffset(int32_t d, int32_t n) : magnitude_(std::abs(d)), sign_(d < 0 ? -1 : 1), n_(n) {}
+  int32_t Value() const { return sign_ * quotient_; }
+  void Next() {
+    remainder_ += magnitude_;
+    if (remainder_ >= n_) {
+      remainder_ -= n_;
+      ++quotient_;
+    }
+  }
+
+ private:
+  int32_t magnitude_, sign_, n_;
+  int32_t quotient_ = 0, remainder_ = 0;
+};
+
+}  // namespace
+
 int32_t CountInkRuns(const TDIB& r, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                      std::uint8_t threshold) {
+  // Horizontal and vertical probes, the common ones, sample every pixel.
+  if (y0 == y1) return InkRunsOnRow(r, y0, x0, x1, threshold);
+  if (x0 == x1) return InkRunsOnColumn(r, x0, y0, y1, threshold);
   const int32_t n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+  TSampleOffset dx(x1 - x0, n), dy(y1 - y0, n);
   int32_t count = 0;
   bool previousInk = false;
   for (int32_t k = 0; k <= n; ++k) {
-    const int32_t x = n == 0 ? x0 : x0 + (x1 - x0) * k / n;
-    const int32_t y = n == 0 ? y0 : y0 + (y1 - y0) * k / n;
-    const bool ink = InkOrOutside(r, x, y, threshold);
+    const bool ink = InkOrOutside(r, x0 + dx.Value(), y0 + dy.Value(), threshold);
     if (ink && !previousInk) ++count;
     previousInk = ink;
+    dx.Next();
+    dy.Next();
   }
   return count;
 }
@@ -284,6 +376,7 @@ int32_t FindHoles(const TOmnifontOCR& engine, const TDIB& r, int32_t x0, int32_t
     fillPaper(0, y);
     fillPaper(w - 1, y);
   }
+  if (!HasOpenPaper(*copy, threshold)) return 0;
   int32_t kept = 0;
   const int32_t maxHoles = static_cast<int32_t>(list.Items.size());
   for (int32_t x = 0; x < w; ++x) {
@@ -326,29 +419,40 @@ TFillResult FillComponent(TDIB& r, int32_t x, int32_t y, std::uint8_t mark, std:
   if (mark == 0 || !Inside(r, x, y) || IsMarked(r.Row(y)[x])) return result;
   const bool ink = IsInk(r, x, y, threshold);
   const int32_t width = r.Width(), height = r.Height();
-  // One work stack per thread, reused by every fill: no allocation per point.
-  thread_local std::vector<std::pair<int32_t, int32_t>> pending;
-  pending.clear();
-  r.Row(y)[x] |= mark;
-  pending.emplace_back(x, y);
+  auto open = [&](std::uint8_t v) { return !IsMarked(v) && (v < threshold) == ink; };
+  // The fill works span by span: a seed grows into the whole open run of its
+  // row, and every open run touching that span in the rows above and below
+  // gets one seed. The pixels reached are the seed's component whatever the
+  // order, so count and box are those of a pixel-by-pixel fill.
+  // One seed stack per thread, reused by every fill: no allocation per fill.
+  thread_local std::vector<std::pair<int32_t, int32_t>> seeds;
+  seeds.clear();
+  seeds.emplace_back(x, y);
   result = TFillResult{0, x, y, x, y};
-  while (!pending.empty()) {
-    const auto [px, py] = pending.back();
-    pending.pop_back();
-    ++result.Count;
-    result.Left = std::min(result.Left, px);
-    result.Right = std::max(result.Right, px);
-    result.Top = std::min(result.Top, py);
-    result.Bottom = std::max(result.Bottom, py);
-    const int32_t nx0 = std::max(px - 1, 0), nx1 = std::min(px + 1, width - 1);
-    const int32_t ny0 = std::max(py - 1, 0), ny1 = std::min(py + 1, height - 1);
-    for (int32_t nx = nx0; nx <= nx1; ++nx) {
-      for (int32_t ny = ny0; ny <= ny1; ++ny) {
-        if (!eightConnected && nx != px && ny != py) continue;
-        std::uint8_t& v = r.Row(ny)[nx];
-        if (IsMarked(v) || (v < threshold) != ink) continue;
-        v |= mark;
-        pending.emplace_back(nx, ny);
+  // Diagonal neighbours widen the band of the next row by one pixel a side.
+  const int32_t reach = eightConnected ? 1 : 0;
+  while (!seeds.empty()) {
+    const auto [sx, sy] = seeds.back();
+    seeds.pop_back();
+    std::uint8_t* row = r.Row(sy);
+    if (!open(row[sx])) continue;
+    int32_t left = sx, right = sx;
+    while (left > 0 && open(row[left - 1])) --left;
+    while (right < width - 1 && open(row[right + 1])) ++right;
+    for (int32_t i = left; i <= right; ++i) row[i] |= mark;
+    result.Count += right - left + 1;
+    result.Left = std::min(result.Left, left);
+    result.Right = std::max(result.Right, right);
+    result.Top = std::min(result.Top, sy);
+    result.Bottom = std::max(result.Bottom, sy);
+    const int32_t from = std::max(left - reach, 0), to = std::min(right + reach, width - 1);
+    for (const int32_t ny : {sy - 1, sy + 1}) {
+      if (ny < 0 || ny >= height) continue;
+      const std::uint8_t* next = r.Row(ny);
+      for (int32_t i = from; i <= to; ++i) {
+        if (!open(next[i])) continue;
+        seeds.emplace_back(i, ny);
+        while (i < to && open(next[i + 1])) ++i;
       }
     }
   }

@@ -82,10 +82,55 @@ void TDIB::FillWhiteGaps() {
 // A pixel that differs from `value` while both its left and right (or upper
 // and lower) neighbours have it takes the value. Both passes judge the
 // original picture, so a filled pixel never fills another.
+namespace {
+
+// The gap rule on a 1-bit raster, eight pixels a byte. `original` is the
+// picture before the fill; a bit of `same` is set where the original pixel
+// has the fill value. Pixel x is bit 7 - x mod 8 of byte x div 8.
+void FillBilevelGaps(TDIB& target, const TDIB& original, bool valueIsSet) {
+  const int32_t width = original.Width(), height = original.Height();
+  const int32_t bytes = original.RowBytes();
+  auto same = [&](int32_t y, int32_t b) -> uint32_t {
+    const std::uint8_t v = original.Row(y)[b];
+    return valueIsSet ? v : static_cast<std::uint8_t>(~v);
+  };
+  // Bits of byte b that hold pixels first .. last.
+  auto pixels = [](int32_t b, int32_t first, int32_t last) -> uint32_t {
+    const int32_t from = std::max(first - 8 * b, 0), to = std::min(last - 8 * b, 7);
+    if (from > to) return 0;
+    return (0xFFu >> from) & ~(0x7Fu >> to) & 0xFFu;
+  };
+  for (int32_t y = 0; y < height; ++y) {
+    std::uint8_t* row = target.Row(y);
+    for (int32_t b = 0; b < bytes; ++b) {
+      const uint32_t here = same(y, b);
+      uint32_t gaps = 0;
+      if (width >= 3) {
+        // The left neighbour's bit moved onto each pixel, and the right one's.
+        const uint32_t left = (here >> 1 | (b > 0 ? same(y, b - 1) << 7 : 0)) & 0xFF;
+        const uint32_t right = (here << 1 | (b + 1 < bytes ? same(y, b + 1) >> 7 : 0)) & 0xFF;
+        gaps |= left & right & ~here & pixels(b, 1, width - 2);
+      }
+      if (y >= 1 && y <= height - 2) {
+        gaps |= same(y - 1, b) & same(y + 1, b) & ~here & pixels(b, 0, width - 1);
+      }
+      if (gaps == 0) continue;
+      row[b] = static_cast<std::uint8_t>(valueIsSet ? row[b] | gaps : row[b] & ~gaps);
+    }
+  }
+}
+
+}  // namespace
+
 void TDIB::FillGaps(int32_t value) {
   if (Empty()) return;
   const std::unique_ptr<TDIB> original = Duplicate();
   const TDIB& k = *original;
+  if (FFormat == df1Bit) {
+    // A 1-bit pixel is 0 or 1: any other value is never met, so nothing fills.
+    if (value == 0 || value == 1) FillBilevelGaps(*this, k, value == 1);
+    return;
+  }
   const int32_t width = Width();
   const int32_t height = Height();
   if (width >= 3) {

@@ -25,6 +25,26 @@ void Set1(std::uint8_t* row, int32_t x, int32_t v) {
   }
 }
 
+// Copies pixels k0 .. k1 - 1 of a 1-bit row from pixels `from` + k0 ..
+// `from` + k1 - 1 of a source row `sourceBytes` long, eight at a time; the
+// other bits of the destination bytes are kept.
+void CopyBits(const std::uint8_t* source, int32_t sourceBytes, int32_t from, std::uint8_t* dst,
+              int32_t k0, int32_t k1) {
+  auto sourceByte = [&](int32_t i) -> uint32_t {
+    return i >= 0 && i < sourceBytes ? source[i] : 0;
+  };
+  for (int32_t b = k0 >> 3; b <= (k1 - 1) >> 3; ++b) {
+    // Destination pixels 8b .. 8b + 7 are source pixels s .. s + 7: the
+    // byte holding s and the next one, shifted so that s comes first.
+    const int32_t s = from + 8 * b;
+    const uint32_t window = sourceByte(s >> 3) << 8 | sourceByte((s >> 3) + 1);
+    const auto bits = static_cast<std::uint8_t>(window >> (8 - (s & 7)));
+    const int32_t first = std::max(k0 - 8 * b, 0), last = std::min(k1 - 8 * b, 8);  // [first, last)
+    const auto mask = static_cast<std::uint8_t>((0xFFu >> first) & ~(0xFFu >> last));
+    dst[b] = static_cast<std::uint8_t>((dst[b] & ~mask) | (bits & mask));
+  }
+}
+
 int32_t Get4(const std::uint8_t* row, int32_t x) {
   const std::uint8_t b = row[x >> 1];
   return (x & 1) ? (b & 0x0F) : (b >> 4);
@@ -369,9 +389,14 @@ std::unique_ptr<TDIB> TDIB::Crop(int32_t left, int32_t top, int32_t right, int32
     const bool rowInside = sy >= 0 && sy < height;
     const int32_t k0 = std::clamp(-left, 0, w);         // first column inside
     const int32_t k1 = std::clamp(width - left, 0, w);  // one past the last inside
-    if (bytesPerPixel != 0 && rowInside && k0 < k1) {
-      std::memcpy(dst + k0 * bytesPerPixel, FRows[sy] + (left + k0) * bytesPerPixel,
-                  static_cast<std::size_t>(k1 - k0) * bytesPerPixel);
+    const bool wholeBytes = bytesPerPixel != 0 || FFormat == df1Bit;
+    if (wholeBytes && rowInside && k0 < k1) {
+      if (FFormat == df1Bit) {
+        CopyBits(FRows[sy], FRowBytes, left, dst, k0, k1);
+      } else {
+        std::memcpy(dst + k0 * bytesPerPixel, FRows[sy] + (left + k0) * bytesPerPixel,
+                    static_cast<std::size_t>(k1 - k0) * bytesPerPixel);
+      }
       for (int32_t k = 0; k < k0; ++k) out->FSetPixel(dst, k, white);
       for (int32_t k = k1; k < w; ++k) out->FSetPixel(dst, k, white);
       continue;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -93,6 +94,9 @@ class TDIB {
   // Direct row access for hot loops (row y = 0 is the top row).
   std::uint8_t* Row(int32_t y) { return FRows[y]; }
   const std::uint8_t* Row(int32_t y) const { return FRows[y]; }
+  // Bytes from a row to the one below it: rows lie evenly spaced in the
+  // block, so a column is walked by adding this to a pixel's address.
+  std::ptrdiff_t RowStep() const { return -static_cast<std::ptrdiff_t>(FStride); }
 
   // Colour table.
   uint32_t GetPaletteEntry(int32_t index) const;

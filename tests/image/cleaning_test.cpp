@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <vector>
 
 #include "ascii_raster.h"
@@ -110,6 +112,38 @@ TEST(FillGaps, SinglePixelGapsBetweenTwoNeighbours) {
   grey->FillWhiteGaps();
   EXPECT_EQ(grey->GetPixel(1, 0), 0);
   EXPECT_EQ(grey->GetPixel(4, 0), 255);
+}
+
+// 1-bit rasters are filled eight pixels a byte: the pixels, and the row
+// padding left as it was, must be those of the pixel-by-pixel rule over random
+// pictures of every width around a byte boundary.
+TEST(FillGaps, BilevelRastersMatchThePixelRule) {
+  std::mt19937 random(9);
+  for (int round = 0; round < 200; ++round) {
+    const int32_t width = 1 + static_cast<int32_t>(random() % 40);
+    const int32_t height = 1 + static_cast<int32_t>(random() % 6);
+    TDIB dib;
+    dib.NewImage(width, height, df1Bit, 96, 96);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) dib.SetPixel(x, y, random() % 3 == 0 ? 1 : 0);
+    const bool black = random() % 2 == 0;
+    const int32_t value = black ? dib.BlackValue() : dib.WhiteValue();
+    const auto expected = dib.Duplicate();
+    const auto original = dib.Duplicate();
+    auto is = [&](int32_t x, int32_t y) { return original->GetPixel(x, y) == value; };
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        const bool across = x >= 1 && x <= width - 2 && is(x - 1, y) && is(x + 1, y);
+        const bool down = y >= 1 && y <= height - 2 && is(x, y - 1) && is(x, y + 1);
+        if (!is(x, y) && (across || down)) expected->SetPixel(x, y, value);
+      }
+    }
+    black ? dib.FillBlackGaps() : dib.FillWhiteGaps();
+    ASSERT_EQ(std::memcmp(dib.Row(height - 1), expected->Row(height - 1),
+                          static_cast<std::size_t>(dib.Stride()) * height),
+              0)
+        << width << " x " << height << " black " << black;
+  }
 }
 
 TEST(FillGaps, ReleasesItsCopy) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "image/dibunit.h"
 #include "platform/exceptions.h"
@@ -179,6 +180,48 @@ TEST(TDIB, NewImageRejectsUnknownFormats) {
     EXPECT_STREQ(e.what(), "Bit depht not allowed");
   }
   EXPECT_TRUE(dib.Empty());
+}
+
+// 1-bit crops copy eight pixels at a time; every pixel, the white outside
+// and the zero row padding must be what a pixel-by-pixel copy gives, at every
+// bit offset, for rectangles inside, across and wholly outside the raster.
+TEST(TDIB, BilevelCropEqualsAPixelByPixelCopy) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    const int32_t width = 1 + static_cast<int32_t>(random() % 70);
+    const int32_t height = 1 + static_cast<int32_t>(random() % 5);
+    TDIB dib;
+    dib.NewImage(width, height, df1Bit, 96, 96);
+    if (round % 2 == 1) {  // white as index 0 in half of the rounds
+      dib.SetPaletteEntry(0, 0x00FFFFFF);
+      dib.SetPaletteEntry(1, 0);
+    }
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) dib.SetPixel(x, y, static_cast<int32_t>(random() % 2));
+    auto coordinate = [&](int32_t size) {
+      return static_cast<int32_t>(random() % (size + 20)) - 10;
+    };
+    const int32_t left = coordinate(width), top = coordinate(height);
+    const int32_t right = left + static_cast<int32_t>(random() % 40);
+    const int32_t bottom = top + static_cast<int32_t>(random() % 4);
+    const auto crop = dib.Crop(left, top, right, bottom);
+
+    TDIB expected;
+    expected.NewImage(right - left + 1, bottom - top + 1, df1Bit, 96, 96);
+    for (int32_t y = 0; y <= bottom - top; ++y) {
+      for (int32_t x = 0; x <= right - left; ++x) {
+        const int32_t sx = left + x, sy = top + y;
+        const bool inside = sx >= 0 && sy >= 0 && sx < width && sy < height;
+        expected.SetPixel(x, y, inside ? dib.GetPixel(sx, sy) : dib.WhiteValue());
+      }
+    }
+    const std::size_t pixelBytes = static_cast<std::size_t>(expected.Stride()) * expected.Height();
+    ASSERT_EQ(
+        std::memcmp(crop->Row(crop->Height() - 1), expected.Row(expected.Height() - 1), pixelBytes),
+        0)
+        << width << " x " << height << " cropped to " << left << "," << top << " - " << right << ","
+        << bottom;
+  }
 }
 
 TEST(TDIB, DuplicateCopiesEverythingAndCropCopiesTheRectangle) {
