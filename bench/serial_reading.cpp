@@ -4,9 +4,10 @@
 // per note and reader; after the runs the per-note medians are summarised by
 // resolution: median, 90th percentile and the slowest note.
 //
-//   bench_serial_reading [--corpus DIR] [--notes REGEX] [--verified]
+//   bench_serial_reading [--corpus DIR] [--notes REGEX] [--verified] [--once]
 //                        [google benchmark flags]
-// --notes loads only the notes whose file name matches (for profiling).
+// --notes loads only the notes whose file name matches; --once reads each of
+// them once without timing, a fixed amount of work for callgrind or perf.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -110,7 +111,7 @@ void PrintSummary(const std::string& reader, const std::vector<TCorpusNote>& not
 
 int main(int argc, char** argv) {
   std::string corpus = VEREVIZU_BENCH_CORPUS;
-  bool verified = false;
+  bool verified = false, once = false;
   std::regex wanted(".");
   std::vector<char*> rest = {argv[0]};
   for (int i = 1; i < argc; ++i) {
@@ -119,6 +120,8 @@ int main(int argc, char** argv) {
       corpus = argv[++i];
     } else if (arg == "--notes" && i + 1 < argc) {
       wanted = std::regex(argv[++i]);
+    } else if (arg == "--once") {
+      once = true;
     } else if (arg == "--verified") {
       verified = true;
     } else {
@@ -129,6 +132,15 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&restCount, rest.data());
 
   const std::vector<TCorpusNote> notes = LoadCorpus(corpus, wanted);
+  if (once) {
+    for (const TCorpusNote& note : notes) {
+      std::string serial;
+      double confidence = 0;
+      ReadSerialNumber(*note.raster, "AUTO", serial, confidence);
+      if (verified) ReadVerifiedSerial(*note.raster, "AUTO");
+    }
+    return 0;
+  }
   for (const TCorpusNote& note : notes) {
     benchmark::RegisterBenchmark(("classic/" + note.file).c_str(), Classic, &note)
         ->Unit(benchmark::kMillisecond)

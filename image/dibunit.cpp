@@ -45,6 +45,19 @@ void CopyBits(const std::uint8_t* source, int32_t sourceBytes, int32_t from, std
   }
 }
 
+// The grey levels of a new palette of `colours` entries (16 or 256),
+// worked out once: every new 8-bit raster would otherwise round 256 values.
+const std::vector<std::uint8_t>& GreyRamp(int32_t colours) {
+  auto make = [](int32_t n) {
+    std::vector<std::uint8_t> ramp(static_cast<std::size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+      ramp[i] = static_cast<std::uint8_t>(platform::Round(256.0 / n * i));
+    return ramp;
+  };
+  static const std::vector<std::uint8_t> sixteen = make(16), all = make(256);
+  return colours == 16 ? sixteen : all;
+}
+
 int32_t Get4(const std::uint8_t* row, int32_t x) {
   const std::uint8_t b = row[x >> 1];
   return (x & 1) ? (b & 0x0F) : (b >> 4);
@@ -228,10 +241,8 @@ void TDIB::NewImage(int32_t width, int32_t height, int32_t format, int32_t xdpi,
   if (f.colours == 2) {
     std::memset(pal + 4, 255, 3);  // entry 0 black, entry 1 white
   } else if (f.colours > 2) {
-    for (int32_t i = 0; i < f.colours; ++i) {
-      const auto grey = static_cast<std::uint8_t>(platform::Round(256.0 / f.colours * i));
-      std::memset(pal + 4 * i, grey, 3);
-    }
+    const std::vector<std::uint8_t>& ramp = GreyRamp(f.colours);
+    for (int32_t i = 0; i < f.colours; ++i) std::memset(pal + 4 * i, ramp[i], 3);
   }
   ReadLayout();
   // A 15-bit image is stored with bit count 16 but keeps its own format code.
