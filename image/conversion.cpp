@@ -6,9 +6,11 @@
 // The mappings work on stored pixel values, not on their colours, except
 // 4 -> 8 bits, which averages the colour-table entry.
 #include <array>
+#include <bit>
 #include <climits>
+#include <cmath>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "image/dibunit.h"
 #include "platform/exceptions.h"
@@ -74,24 +76,105 @@ void PutNibble(std::uint8_t* row, int32_t x, int32_t v) {
   row[x >> 1] |= static_cast<std::uint8_t>((x & 1) ? v : v << 4);
 }
 
-// Grey of a true-colour pixel as ConvertTo stores it: each weighted channel is
-// rounded to single precision before the sum. One table per channel gives
-// the same values as computing the products per pixel.
-struct WeightedGrey {
-  std::array<double, 256> red{}, green{}, blue{};
+// Grey of a true-colour pixel as ConvertTo stores it:
+// Round(single(0.3 red) + single(0.59 green) + single(0.11 blue)), each
+// weighted channel rounded to single precision before the sum, halves to even.
+//
+// Every single-precision product below 256 is a whole multiple of 2^-27 (the
+// smallest, single(0.11), lies in [1/16, 1/8), where floats step by 2^-27),
+// so each channel's product is held exactly as an integer count of 2^-27,
+// the sum of three is exact in 64 bits (below 2^35), and rounding that count
+// to a whole number, halves to even, gives the grey the double sum would:
+// a double holds such a sum exactly too.
+class WeightedGrey {
+ public:
+  static constexpr int kFractionBits = 27;
+
   WeightedGrey() {
     for (int32_t i = 0; i < 256; ++i) {
-      red[i] = static_cast<float>(0.3 * i);
-      green[i] = static_cast<float>(0.59 * i);
-      blue[i] = static_cast<float>(0.11 * i);
+      red_[i] = Fixed(static_cast<float>(0.3 * i));
+      green_[i] = Fixed(static_cast<float>(0.59 * i));
+      blue_[i] = Fixed(static_cast<float>(0.11 * i));
     }
   }
+
+  // One 24-bit row (blue, green, red per pixel) into `width` grey bytes.
+  void Row(const std::uint8_t* from, std::uint8_t* to, int32_t width) const {
+    for (int32_t x = 0; x < width; ++x, from += 3)
+      to[x] = RoundHalfEven(red_[from[2]] + green_[from[1]] + blue_[from[0]]);
+  }
+
+ private:
+  static std::uint64_t Fixed(float product) {
+    return static_cast<std::uint64_t>(std::ldexp(static_cast<double>(product), kFractionBits));
+  }
+  // Whole part of sum / 2^27, rounded to nearest with halves to even: adding
+  // just under a half, plus one when the whole part is odd, carries exactly
+  // when the fraction is above a half, or a half on an odd whole part.
+  static std::uint8_t RoundHalfEven(std::uint64_t sum) {
+    constexpr std::uint64_t kJustUnderHalf = (std::uint64_t{1} << (kFractionBits - 1)) - 1;
+    const std::uint64_t odd = (sum >> kFractionBits) & 1;
+    return static_cast<std::uint8_t>((sum + kJustUnderHalf + odd) >> kFractionBits);
+  }
+
+  std::array<std::uint64_t, 256> red_{}, green_{}, blue_{};
+};
+
+// Bytes > 0 become 1 bits, most significant first, eight pixels a byte.
+void PackNonZeroBytes(const std::uint8_t* from, std::uint8_t* to, int32_t width) {
+  int32_t x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    // Moves bit 8k (byte k's flag) to bit 63 - k, so that the top byte holds
+    // byte 0's flag in its most significant bit. No two partial products
+    // share a bit, so nothing carries.
+    constexpr std::uint64_t kGather = 0x8040201008040201ULL;
+    for (; x + 8 <= width; x += 8) {
+      std::uint64_t v;
+      std::memcpy(&v, from + x, 8);
+      const std::uint64_t nonZero = (((v & kLow7) + kLow7) | v) & kHigh;
+      to[x >> 3] = static_cast<std::uint8_t>(((nonZero >> 7) * kGather) >> 56);
+    }
+  }
+  for (; x < width; ++x)
+    if (from[x] > 0) PutBit(to, x);
+}
+
+// 1 bits become 255 and 0 bits 0, eight pixels from each source byte.
+void SpreadBits(const std::uint8_t* from, std::uint8_t* to, int32_t width) {
+  static const std::array<std::array<std::uint8_t, 8>, 256> kSpread = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> t{};
+    for (int32_t b = 0; b < 256; ++b)
+      for (int32_t k = 0; k < 8; ++k) t[b][k] = ((b >> (7 - k)) & 1) != 0 ? 255 : 0;
+    return t;
+  }();
+  int32_t x = 0;
+  for (; x + 8 <= width; x += 8) std::memcpy(to + x, kSpread[from[x >> 3]].data(), 8);
+  for (; x < width; ++x) to[x] = Bit(from, x) != 0 ? 255 : 0;
+}
+
+// Each pixel's nibble becomes grey[nibble], two pixels from each source byte.
+class NibbleSpreader {
+ public:
+  explicit NibbleSpreader(const std::array<std::uint8_t, 16>& grey) : grey_(grey) {
+    for (int32_t b = 0; b < 256; ++b) pair_[b] = {grey[b >> 4], grey[b & 0x0F]};
+  }
+  void Row(const std::uint8_t* from, std::uint8_t* to, int32_t width) const {
+    int32_t x = 0;
+    for (; x + 2 <= width; x += 2) std::memcpy(to + x, pair_[from[x >> 1]].data(), 2);
+    if (x < width) to[x] = grey_[Nibble(from, x)];
+  }
+
+ private:
+  std::array<std::uint8_t, 16> grey_;
+  std::array<std::array<std::uint8_t, 2>, 256> pair_{};
 };
 
 }  // namespace
 
-void TDIB::Repack(int32_t format,
-                  const std::function<void(const std::uint8_t* from, std::uint8_t* to)>& row) {
+template <class RowFn>
+void TDIB::Repack(int32_t format, const RowFn& row) {
   const int32_t width = Width();
   const int32_t height = Height();
   const TargetLayout target = LayoutOf(format);
@@ -100,11 +183,15 @@ void TDIB::Repack(int32_t format,
   const int64_t size = headerBytes + height * stride;
   if (size > INT32_MAX) throw platform::Exception("Invalid image size");
 
-  // The rows move when the block is resized: keep a compact copy of them.
-  const int32_t oldRowBytes = FRowBytes;
-  std::vector<std::uint8_t> old(static_cast<std::size_t>(height) * oldRowBytes);
-  for (int32_t y = 0; y < height && oldRowBytes > 0; ++y)
-    std::memcpy(old.data() + static_cast<std::size_t>(y) * oldRowBytes, FRows[y], oldRowBytes);
+  // The rows move when the block is resized: make the new rows first,
+  // straight from the old ones, in the block's bottom-up order.
+  const auto pixelBytes = static_cast<std::size_t>(height * stride);
+  const auto rows = std::make_unique_for_overwrite<std::uint8_t[]>(pixelBytes);
+  for (int32_t y = 0; y < height; ++y) {
+    std::uint8_t* to = rows.get() + static_cast<std::size_t>(height - 1 - y) * stride;
+    std::memset(to, 0, static_cast<std::size_t>(stride));
+    row(static_cast<const std::uint8_t*>(FRows[y]), to);
+  }
 
   UnlockAll();
   try {
@@ -121,11 +208,9 @@ void TDIB::Repack(int32_t format,
   WriteI32(b + 32, target.colours);
   WriteI32(b + 36, target.colours);
   WriteFreshPalette(b + kInfoHeaderSize, target.colours);
-  std::memset(b + headerBytes, 0, static_cast<std::size_t>(height * stride));
   FFileHeader.fill(0);
   ReadLayout();
-  for (int32_t y = 0; y < height; ++y)
-    row(old.data() + static_cast<std::size_t>(y) * oldRowBytes, FRows[y]);
+  if (pixelBytes > 0) std::memcpy(FBits, rows.get(), pixelBytes);
 }
 
 void TDIB::ConvertTo(int32_t target) {
@@ -151,8 +236,7 @@ void TDIB::ConvertTo(int32_t target) {
   switch (FFormat * 8 + target) {
     case df8Bit * 8 + df1Bit:
       Repack(target, [width](const std::uint8_t* from, std::uint8_t* to) {
-        for (int32_t x = 0; x < width; ++x)
-          if (from[x] > 0) PutBit(to, x);
+        PackNonZeroBytes(from, to, width);
       });
       break;
     case df8Bit * 8 + df4Bit:
@@ -178,8 +262,9 @@ void TDIB::ConvertTo(int32_t target) {
         const std::uint8_t* e = FPalette + 4 * i;
         grey[i] = static_cast<std::uint8_t>((e[0] + e[1] + e[2]) / 3);
       }
-      Repack(target, [width, grey](const std::uint8_t* from, std::uint8_t* to) {
-        for (int32_t x = 0; x < width; ++x) to[x] = grey[Nibble(from, x)];
+      const NibbleSpreader spread(grey);
+      Repack(target, [width, &spread](const std::uint8_t* from, std::uint8_t* to) {
+        spread.Row(from, to, width);
       });
       break;
     }
@@ -195,9 +280,8 @@ void TDIB::ConvertTo(int32_t target) {
       });
       break;
     case df1Bit * 8 + df8Bit:
-      Repack(target, [width](const std::uint8_t* from, std::uint8_t* to) {
-        for (int32_t x = 0; x < width; ++x) to[x] = Bit(from, x) != 0 ? 255 : 0;
-      });
+      Repack(target,
+             [width](const std::uint8_t* from, std::uint8_t* to) { SpreadBits(from, to, width); });
       break;
     default:
       break;
@@ -215,25 +299,28 @@ void TDIB::RGBToGrey(bool weighted, bool red, bool green, bool blue) {
 
   if (weighted && channels == 3) {
     static const WeightedGrey w;
-    Repack(df8Bit, [width](const std::uint8_t* from, std::uint8_t* to) {
-      for (int32_t x = 0; x < width; ++x) {
-        const std::uint8_t* p = from + 3 * x;  // blue, green, red
-        to[x] =
-            static_cast<std::uint8_t>(platform::Round(w.red[p[2]] + w.green[p[1]] + w.blue[p[0]]));
-      }
-    });
+    Repack(df8Bit, [width](const std::uint8_t* from, std::uint8_t* to) { w.Row(from, to, width); });
     return;
   }
 
   // Unselected channels count as 0.
   const int32_t r = red ? 1 : 0, g = green ? 1 : 0, b = blue ? 1 : 0;
+  if (!weighted) {
+    // The mean depends on the channel sum alone: one rounding per possible sum.
+    std::array<std::uint8_t, 3 * 255 + 1> mean{};
+    for (std::size_t sum = 0; sum < mean.size(); ++sum)
+      mean[sum] = static_cast<std::uint8_t>(platform::Round(static_cast<double>(sum) / channels));
+    Repack(df8Bit, [=, &mean](const std::uint8_t* from, std::uint8_t* to) {
+      for (int32_t x = 0; x < width; ++x, from += 3)
+        to[x] = mean[r * from[2] + g * from[1] + b * from[0]];
+    });
+    return;
+  }
   Repack(df8Bit, [=](const std::uint8_t* from, std::uint8_t* to) {
     for (int32_t x = 0; x < width; ++x) {
       const std::uint8_t* p = from + 3 * x;
       const int32_t pr = r * p[2], pg = g * p[1], pb = b * p[0];
-      const double grey = weighted ? 0.3 * pr + 0.59 * pg + 0.11 * pb
-                                   : static_cast<double>(pr + pg + pb) / channels;
-      to[x] = static_cast<std::uint8_t>(platform::Round(grey));
+      to[x] = static_cast<std::uint8_t>(platform::Round(0.3 * pr + 0.59 * pg + 0.11 * pb));
     }
   });
 }

@@ -11,7 +11,6 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -175,8 +174,9 @@ class TDIB {
   }
   void ReadLayout();
   // Rebuilds the block for `format` and fills each new row (zeroed) from the
-  // matching old row.
-  void Repack(int32_t format,
-              const std::function<void(const std::uint8_t* from, std::uint8_t* to)>& row);
+  // matching old row: row(from, to), called directly so that it inlines.
+  // Defined in conversion.cpp, its only user.
+  template <class RowFn>
+  void Repack(int32_t format, const RowFn& row);
   void FillGaps(int32_t value);
 };
