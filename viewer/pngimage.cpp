@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
-#include <memory>
 
 #include "platform/rounding.h"
 
@@ -262,6 +261,50 @@ RowStore ChooseRowStore(uint8_t colorType, int depth, bool gamma) {
   }
 }
 
+// The joined image data inflated piece by piece as the rows ask for it. A
+// stream that ends before the last row, or that zlib finds broken on the way,
+// is corrupted data.
+class TRowInflater {
+ public:
+  explicit TRowInflater(const std::vector<std::uint8_t>& compressed) {
+    if (inflateInit(&z_) != Z_OK) RaisePNGError(EPNGCorruptedData);
+    z_.next_in = const_cast<Bytef*>(compressed.data());
+    z_.avail_in = static_cast<uInt>(compressed.size());
+  }
+  ~TRowInflater() { inflateEnd(&z_); }
+  TRowInflater(const TRowInflater&) = delete;
+  TRowInflater& operator=(const TRowInflater&) = delete;
+
+  // Fills out[0, n); false when the stream cannot give n more bytes.
+  bool Read(std::uint8_t* out, std::size_t n) {
+    std::size_t produced = 0;
+    // zlib counts in 32 bits: feed the output in slices.
+    while (produced < n && status_ == Z_OK) {
+      z_.next_out = out + produced;
+      const std::size_t slice = std::min<std::size_t>(n - produced, 1u << 30);
+      z_.avail_out = static_cast<uInt>(slice);
+      status_ = inflate(&z_, Z_NO_FLUSH);
+      produced += slice - z_.avail_out;
+      if (status_ == Z_BUF_ERROR && z_.avail_in == 0) break;
+    }
+    return produced == n && (status_ == Z_OK || status_ == Z_STREAM_END);
+  }
+
+  // Inflates and drops the next n bytes; false as Read.
+  bool Skip(std::uint64_t n) {
+    std::array<std::uint8_t, 16384> scratch;
+    for (; n > 0; n -= std::min<std::uint64_t>(n, scratch.size()))
+      if (!Read(scratch.data(),
+                static_cast<std::size_t>(std::min<std::uint64_t>(n, scratch.size()))))
+        return false;
+    return true;
+  }
+
+ private:
+  z_stream z_{};
+  int status_ = Z_OK;
+};
+
 // MulDiv as the platform rounds it: halves away from zero.
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   return static_cast<int32_t>((static_cast<int64_t>(a) * b + c / 2) / c);
@@ -446,30 +489,6 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
   const std::uint64_t limit = TDibGraphic::MaxImageBytes();
   if (stride * height > limit || rawSize > 3 * limit) throw EZivuderoError("Image too large");
 
-  // Every byte is inflated over before it is read; a short stream is an error.
-  const std::size_t rawBytes = static_cast<std::size_t>(rawSize);
-  const auto raw = std::make_unique_for_overwrite<std::uint8_t[]>(rawBytes);
-  {
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK) RaisePNGError(EPNGCorruptedData);
-    z.next_in = const_cast<Bytef*>(compressed.data());
-    z.avail_in = static_cast<uInt>(compressed.size());
-    std::size_t produced = 0;
-    int status = Z_OK;
-    // zlib counts in 32 bits: feed the output in slices.
-    while (produced < rawBytes && status == Z_OK) {
-      z.next_out = raw.get() + produced;
-      const std::size_t slice = std::min<std::size_t>(rawBytes - produced, 1u << 30);
-      z.avail_out = static_cast<uInt>(slice);
-      status = inflate(&z, Z_NO_FLUSH);
-      produced += slice - z.avail_out;
-      if (status == Z_BUF_ERROR && z.avail_in == 0) break;
-    }
-    inflateEnd(&z);
-    if (produced < rawBytes || (status != Z_OK && status != Z_STREAM_END))
-      RaisePNGError(EPNGCorruptedData);
-  }
-
   width_ = static_cast<int32_t>(width);
   height_ = static_cast<int32_t>(height);
   dib_.assign(40 + 4 * entries + stride * height, 0);
@@ -498,8 +517,11 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
   const RowStore store = ChooseRowStore(type, depth, gamma_.has_value());
   const GammaTable* gamma = gamma_ ? &*gamma_ : nullptr;
 
+  // The rows are inflated one at a time into two row buffers (this row and
+  // the one above), so that the inflated image never exists whole.
+  TRowInflater inflater(compressed);
+  std::uint64_t left = rawSize;  // inflated bytes still to come
   const std::size_t passCount = header_.interlace == 0 ? 1 : kAdam7.size();
-  std::size_t pos = 0;
   for (std::size_t pass = 0; pass < passCount; ++pass) {
     const Pass p = header_.interlace == 0 ? Pass{0, 0, 1, 1} : kAdam7[pass];
     const std::uint64_t pw = width > p.x0 ? (width - p.x0 + p.dx - 1) / p.dx : 0;
@@ -510,17 +532,21 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
       continue;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(pw, channels, depth));
-    std::vector<std::uint8_t> zero(rowBytes, 0);
-    const std::uint8_t* prior = zero.data();
+    // Each buffer holds the filter byte and the row; the one above starts zero.
+    std::vector<std::uint8_t> buffers(2 * (1 + rowBytes), 0);
+    std::uint8_t* current = buffers.data();
+    std::uint8_t* above = current + 1 + rowBytes;
     for (std::uint64_t r = 0; r < ph; ++r) {
-      const uint8_t filter = raw[pos];
-      std::uint8_t* row = raw.get() + pos + 1;
-      Unfilter(filter, row, prior, rowBytes, unit);
+      if (!inflater.Read(current, 1 + rowBytes)) RaisePNGError(EPNGCorruptedData);
+      left -= 1 + rowBytes;
+      const uint8_t filter = current[0];
+      // A stream that is also cut short or broken further on reports that first.
+      if (filter > 4 && !inflater.Skip(left)) RaisePNGError(EPNGCorruptedData);
+      Unfilter(filter, current + 1, above + 1, rowBytes, unit);
       const std::uint64_t y = p.y0 + r * p.dy;
       std::uint8_t* alpha = alpha_.empty() ? nullptr : alpha_.data() + y * width;
-      store(row, RowTarget{bits + (height - 1 - y) * stride, alpha, p.x0, p.dx, pw}, gamma);
-      prior = row;
-      pos += 1 + rowBytes;
+      store(current + 1, RowTarget{bits + (height - 1 - y) * stride, alpha, p.x0, p.dx, pw}, gamma);
+      std::swap(current, above);
       if (header_.interlace == 0 && OnProgress)
         OnProgress(this, static_cast<std::uint8_t>((r + 1) * 100 / ph), "Drawing...");
     }

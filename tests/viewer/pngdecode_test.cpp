@@ -52,12 +52,20 @@ int Channels(uint8_t colorType) {
 // filter type and random bytes (any bytes are a valid filtered row), the
 // padding bits of packed rows included. Palette images carry a random PLTE
 // of 2^depth entries; `gamma` adds a gAMA chunk.
-Bytes RandomPng(uint8_t colorType, uint8_t depth, uint8_t interlace, uint32_t width,
-                uint32_t height, bool gamma, std::mt19937& random) {
+struct RandomImage {
+  Bytes header, raw;
+  std::vector<Bytes> extra;
+  std::vector<std::size_t> rowStarts;  // offsets of the filter bytes in raw
+  Bytes File() const { return PngFile(header, raw, extra); }
+};
+
+RandomImage MakeRandomImage(uint8_t colorType, uint8_t depth, uint8_t interlace, uint32_t width,
+                            uint32_t height, bool gamma, std::mt19937& random) {
   constexpr uint32_t kAdam7[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                                      {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
   const auto byte = [&random] { return static_cast<uint8_t>(random() >> 24); };
-  Bytes raw;
+  RandomImage image;
+  image.header = PngHeader(width, height, depth, colorType, interlace);
   for (int pass = 0; pass < (interlace ? 7 : 1); ++pass) {
     const uint32_t* p = interlace ? kAdam7[pass] : nullptr;
     const uint32_t pw = p ? (width > p[0] ? (width - p[0] + p[2] - 1) / p[2] : 0) : width;
@@ -65,18 +73,18 @@ Bytes RandomPng(uint8_t colorType, uint8_t depth, uint8_t interlace, uint32_t wi
     if (pw == 0 || ph == 0) continue;
     const std::size_t rowBytes = (std::size_t{pw} * Channels(colorType) * depth + 7) / 8;
     for (uint32_t r = 0; r < ph; ++r) {
-      raw.push_back(static_cast<uint8_t>(random() % 5));
-      for (std::size_t i = 0; i < rowBytes; ++i) raw.push_back(byte());
+      image.rowStarts.push_back(image.raw.size());
+      image.raw.push_back(static_cast<uint8_t>(random() % 5));
+      for (std::size_t i = 0; i < rowBytes; ++i) image.raw.push_back(byte());
     }
   }
-  std::vector<Bytes> extra;
   if (colorType == 3) {
     Bytes plte(3u << depth);
     for (uint8_t& b : plte) b = byte();
-    extra.push_back(PngChunk("PLTE", plte));
+    image.extra.push_back(PngChunk("PLTE", plte));
   }
-  if (gamma) extra.push_back(PngChunk("gAMA", {0, 0, 0xB1, 0x8F}));  // 0.45455
-  return PngFile(PngHeader(width, height, depth, colorType, interlace), raw, extra);
+  if (gamma) image.extra.push_back(PngChunk("gAMA", {0, 0, 0xB1, 0x8F}));  // 0.45455
+  return image;
 }
 
 struct Layout {
@@ -94,8 +102,8 @@ uint32_t GeneratedDigest(const Layout& l, uint8_t interlace, bool gamma) {
   std::mt19937 random(1000u * l.colorType + 10u * l.depth + interlace + (gamma ? 5u : 0u));
   uLong crc = crc32(0L, Z_NULL, 0);
   for (uint32_t width : kWidths) {
-    const uint32_t d =
-        DigestOfFile(RandomPng(l.colorType, l.depth, interlace, width, 11, gamma, random));
+    const uint32_t d = DigestOfFile(
+        MakeRandomImage(l.colorType, l.depth, interlace, width, 11, gamma, random).File());
     crc = crc32(crc, reinterpret_cast<const Bytef*>(&d), sizeof d);
   }
   return static_cast<uint32_t>(crc);
@@ -127,6 +135,40 @@ TEST(PngDecodeDigests, GeneratedImagesOfEveryLayoutFilterAndInterlace) {
       EXPECT_EQ(got, expected[i][k])
           << "colour type " << int{l.colorType} << ", depth " << int{l.depth} << ", interlace "
           << k / 2 << ", gamma " << k % 2;
+    }
+}
+
+int32_t ErrorId(const Bytes& file) {
+  try {
+    TPNGImage png;
+    png.LoadFromBytes(file);
+  } catch (const EPNGImageException& e) {
+    return e.Id();
+  }
+  return 0;
+}
+
+// An unknown filter type is found in whatever row it stands, for every pixel
+// size; when the stream is also cut short, the corrupted data is reported.
+TEST(PngDecodeErrors, UnknownFilterInAnyRowAndShortStreams) {
+  std::mt19937 random(7);
+  for (const Layout& l : kLayouts)
+    for (uint8_t interlace : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "colour type " << int{l.colorType} << ", depth "
+                                      << int{l.depth} << ", interlace " << int{interlace});
+      const RandomImage image =
+          MakeRandomImage(l.colorType, l.depth, interlace, 13, 11, false, random);
+      for (const std::size_t start :
+           {image.rowStarts.front(), image.rowStarts[4], image.rowStarts.back()}) {
+        RandomImage bad = image;
+        bad.raw[start] = 5;
+        EXPECT_EQ(ErrorId(bad.File()), EPNGUnknownFilter);
+        bad.raw.pop_back();
+        EXPECT_EQ(ErrorId(bad.File()), EPNGCorruptedData);
+      }
+      RandomImage longer = image;
+      longer.raw.push_back(0);
+      EXPECT_EQ(DigestOfFile(longer.File()), DigestOfFile(image.File()));
     }
 }
 
