@@ -16,6 +16,7 @@
 #include <string>
 
 #include "image_writers.h"
+#include "viewer/dibgraphic.h"
 #include "viewer/pngimage.h"
 
 namespace {
@@ -170,6 +171,26 @@ TEST(PngDecodeErrors, UnknownFilterInAnyRowAndShortStreams) {
       longer.raw.push_back(0);
       EXPECT_EQ(DigestOfFile(longer.File()), DigestOfFile(image.File()));
     }
+}
+
+// The viewer's load path takes the reader's bitmap over whole: the graphic
+// must be the one that importing a copy of that bitmap gives.
+TEST(PngDecodeLoadPath, GraphicEqualsTheImportOfTheReadersBitmap) {
+  std::mt19937 random(11);
+  for (const Layout& l : kLayouts) {
+    SCOPED_TRACE(testing::Message()
+                 << "colour type " << int{l.colorType} << ", depth " << int{l.depth});
+    const Bytes file = MakeRandomImage(l.colorType, l.depth, 0, 13, 5, true, random).File();
+    TPNGImage png;
+    png.LoadFromBytes(file);
+    TDibGraphic imported;
+    imported.ImportPackedDib(png.PackedDib());
+    const auto loaded = LoadGraphic("image.png", file, 1);
+    EXPECT_EQ(loaded->ImageFormat(), imported.ImageFormat());
+    EXPECT_EQ(loaded->XDpi(), imported.XDpi());
+    EXPECT_TRUE(std::ranges::equal(loaded->PackedDib(), imported.PackedDib()));
+    EXPECT_EQ(loaded->Palette(), imported.Palette());
+  }
 }
 
 TEST(PngDecodeDigests, EveryFixtureFile) {
