@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "platform/rounding.h"
 #include "viewer/bitmapimage.h"
@@ -134,6 +135,12 @@ void TDibGraphic::Clear() {
 
 void TDibGraphic::NewImage(int32_t width, int32_t height, TGraphicFormat format,
                            const TPalette& palette, int32_t xDpi, int32_t yDpi) {
+  MakeImage(width, height, format, palette, xDpi, yDpi, {});
+}
+
+void TDibGraphic::MakeImage(int32_t width, int32_t height, TGraphicFormat format,
+                            const TPalette& palette, int32_t xDpi, int32_t yDpi,
+                            std::vector<std::uint8_t>&& storage) {
   Clear();
   CheckFormat(format);
   const int32_t bits = FormatBitCount(format);
@@ -148,7 +155,11 @@ void TDibGraphic::NewImage(int32_t width, int32_t height, TGraphicFormat format,
   palette_.resize(static_cast<std::size_t>(entries), 0);
 
   try {
-    dib_.assign(kInfoHeaderSize + 4 * static_cast<std::size_t>(entries) + imageBytes, 0);
+    const std::size_t size = kInfoHeaderSize + 4 * static_cast<std::size_t>(entries) + imageBytes;
+    if (storage.size() == size)
+      dib_ = std::move(storage);
+    else
+      dib_.assign(size, 0);
   } catch (...) {
     Clear();
     throw;
@@ -465,6 +476,51 @@ void TDibGraphic::ImportPackedDib(std::span<const std::uint8_t> dib, std::size_t
   }
 }
 
+namespace {
+
+// The format whose own layout a DIB of this bit count has.
+std::optional<TGraphicFormat> FormatOfBitCount(uint16_t bitCount) {
+  switch (bitCount) {
+    case 1:
+      return gfBlackWhite;
+    case 4:
+      return gfColor16;
+    case 8:
+      return gfColor256;
+    case 24:
+      return gfTrueColor;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void TDibGraphic::AdoptPackedDib(std::vector<std::uint8_t>&& dib) {
+  if (dib.size() < kInfoHeaderSize) return ImportPackedDib(dib);
+  const std::uint8_t* h = dib.data();
+  const auto width = static_cast<int32_t>(ReadLE32(h + 4));
+  const auto height = static_cast<int32_t>(ReadLE32(h + 8));
+  const uint16_t bitCount = ReadLE16(h + 14);
+  const std::optional<TGraphicFormat> format = FormatOfBitCount(bitCount);
+  const std::size_t entries = bitCount <= 8 ? std::size_t{1} << bitCount : 0;
+  const bool ownLayout = ReadLE32(h) == kInfoHeaderSize && width > 0 && height > 0 && format &&
+                         ReadLE32(h + 16) == 0 && ReadLE32(h + 32) == entries &&
+                         dib.size() >= kInfoHeaderSize + 4 * entries &&
+                         dib.size() - kInfoHeaderSize - 4 * entries ==
+                             DibRowBytes(static_cast<std::uint64_t>(width), bitCount) *
+                                 static_cast<std::uint64_t>(height);
+  if (!ownLayout) return ImportPackedDib(dib);
+  TPalette palette;
+  for (std::size_t i = 0; i < entries; ++i) {
+    const std::uint8_t* e = h + kInfoHeaderSize + 4 * i;
+    palette.push_back(RGBColor(e[2], e[1], e[0]));
+  }
+  const int32_t xDpi = DpiFromPixelsPerMetre(static_cast<int32_t>(ReadLE32(h + 24)));
+  const int32_t yDpi = DpiFromPixelsPerMetre(static_cast<int32_t>(ReadLE32(h + 28)));
+  MakeImage(width, height, *format, palette, xDpi, yDpi, std::move(dib));
+}
+
 // --- Paint hook -------------------------------------------------------------
 
 void TDibGraphic::SetPaintHook(const void* owner, TPaintHook hook) const {
@@ -574,7 +630,7 @@ void LoadBitmapPicture(std::span<const std::uint8_t> data, TDibGraphic& graphic)
 void LoadPngPicture(std::span<const std::uint8_t> data, TDibGraphic& graphic) {
   TPNGImage png;
   png.LoadFromBytes(data);
-  graphic.ImportPackedDib(png.PackedDib());
+  graphic.AdoptPackedDib(png.TakePackedDib());
 }
 
 const std::map<std::string, PictureLoader>& PictureLoaders() {

@@ -157,6 +157,11 @@ class TDibGraphic {
   // 24-bit. `bitsOffset` is where the rows start, counted from the header;
   // 0 means right after the colour table.
   void ImportPackedDib(std::span<const std::uint8_t> dib, std::size_t bitsOffset = 0);
+  // ImportPackedDib for a DIB already in the graphic's own layout (40-byte
+  // header, the format's full colour table, bottom-up rows, no compression):
+  // the graphic takes the vector over instead of copying its rows, and sets it
+  // up as the base class's NewImage does. Any other DIB is imported by copying.
+  void AdoptPackedDib(std::vector<std::uint8_t>&& dib);
 
   // Pages of a multi-image file.
   virtual int32_t PageCount() const;
@@ -201,6 +206,10 @@ class TDibGraphic {
   void Progress(std::uint8_t percent);
 
  private:
+  // NewImage over `storage` when it has the image's size (its rows are kept),
+  // else over new zero bytes.
+  void MakeImage(int32_t width, int32_t height, TGraphicFormat format, const TPalette& palette,
+                 int32_t xDpi, int32_t yDpi, std::vector<std::uint8_t>&& storage);
   void BuildColourTable();
 
   TGraphicFormat format_ = gfTrueColor;

@@ -92,44 +92,218 @@ std::uint64_t RowBytes(std::uint64_t pixels, int channels, int depth) {
   return (pixels * static_cast<std::uint64_t>(channels * depth) + 7) / 8;
 }
 
-uint8_t Paeth(int a, int b, int c) {
-  const int p = a + b - c;
-  const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-  if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-  if (pb <= pc) return static_cast<uint8_t>(b);
-  return static_cast<uint8_t>(c);
+// Paeth's predictor with its three distances written from the neighbours:
+// p - a = b - c, p - b = a - c and p - c = a + b - 2c for p = a + b - c.
+inline uint8_t Paeth(int a, int b, int c) {
+  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+  return static_cast<uint8_t>(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
-// Undoes the filter of one row in place; `prior` is the previous unfiltered
-// row of the same pass (all zero for the first).
-void Unfilter(uint8_t type, std::uint8_t* row, const std::uint8_t* prior, std::size_t n,
-              std::size_t unit) {
+// Undoes the filter of one row in place for a filter unit of kUnit bytes;
+// `prior` is the previous unfiltered row of the same pass (all zero for the
+// first). The unit is a constant so that the byte loops compile without the
+// left-neighbour test: the first unit bytes have no left neighbour (0).
+template <std::size_t kUnit>
+void UnfilterRow(uint8_t type, std::uint8_t* row, const std::uint8_t* prior, std::size_t n) {
+  const std::size_t first = std::min(kUnit, n);
   switch (type) {
     case 0:
       return;
     case 1:
-      for (std::size_t i = unit; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - unit]);
+      for (std::size_t i = kUnit; i < n; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + row[i - kUnit]);
       return;
     case 2:
       for (std::size_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
       return;
     case 3:
-      for (std::size_t i = 0; i < n; ++i) {
-        const int left = i >= unit ? row[i - unit] : 0;
-        row[i] = static_cast<uint8_t>(row[i] + ((left + prior[i]) >> 1));
-      }
+      for (std::size_t i = 0; i < first; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + (prior[i] >> 1));
+      for (std::size_t i = kUnit; i < n; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + ((row[i - kUnit] + prior[i]) >> 1));
       return;
     case 4:
-      for (std::size_t i = 0; i < n; ++i) {
-        const int left = i >= unit ? row[i - unit] : 0;
-        const int upLeft = i >= unit ? prior[i - unit] : 0;
-        row[i] = static_cast<uint8_t>(row[i] + Paeth(left, prior[i], upLeft));
-      }
+      // Without a left neighbour Paeth's predictor is the byte above.
+      for (std::size_t i = 0; i < first; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
+      for (std::size_t i = kUnit; i < n; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + Paeth(row[i - kUnit], prior[i], prior[i - kUnit]));
       return;
     default:
       RaisePNGError(EPNGUnknownFilter);
   }
 }
+
+// The filter unit is the bytes of one whole pixel: 1 for packed samples, else
+// 1, 2, 3, 4, 6 or 8.
+void Unfilter(uint8_t type, std::uint8_t* row, const std::uint8_t* prior, std::size_t n,
+              std::size_t unit) {
+  switch (unit) {
+    case 1:
+      return UnfilterRow<1>(type, row, prior, n);
+    case 2:
+      return UnfilterRow<2>(type, row, prior, n);
+    case 3:
+      return UnfilterRow<3>(type, row, prior, n);
+    case 4:
+      return UnfilterRow<4>(type, row, prior, n);
+    case 6:
+      return UnfilterRow<6>(type, row, prior, n);
+    default:
+      return UnfilterRow<8>(type, row, prior, n);
+  }
+}
+
+// Where the pixels of one unfiltered row go: the bitmap row, the image's row
+// of alpha samples (null without alpha), the first column, the column step
+// (1 for sequential images, the Adam7 step otherwise) and the pixel count.
+struct RowTarget {
+  std::uint8_t* out;
+  std::uint8_t* alpha;
+  std::uint64_t x0, dx, count;
+};
+using GammaTable = std::array<std::uint8_t, 256>;
+// Stores one row into the bitmap; chosen once per image by ChooseRowStore.
+using RowStore = void (*)(const std::uint8_t* row, const RowTarget& t, const GammaTable* gamma);
+
+// Packed samples of kDepth bits from pixel `from` on, most significant first,
+// into a 1-bit bitmap (kDepth 1) or a 4-bit one (2 and 4 bits: a 2-bit sample
+// becomes the low bits of its nibble). The bitmap row starts all zero.
+template <int kDepth>
+void PutPackedPixels(const std::uint8_t* row, const RowTarget& t, std::uint64_t from) {
+  for (std::uint64_t i = from; i < t.count; ++i) {
+    const std::uint64_t bitPos = i * kDepth, x = t.x0 + i * t.dx;
+    const int v = (row[bitPos / 8] >> (8 - kDepth - bitPos % 8)) & ((1 << kDepth) - 1);
+    if (kDepth == 1) {
+      if (v) t.out[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    } else {
+      t.out[x / 2] |= static_cast<std::uint8_t>((x % 2) ? v : v << 4);
+    }
+  }
+}
+
+// 1- and 4-bit rows have the bitmap's own layout: a sequential row is copied
+// whole, with the padding bits of its last byte cleared.
+template <int kDepth>
+void StorePacked(const std::uint8_t* row, const RowTarget& t, const GammaTable*) {
+  if (t.dx != 1) return PutPackedPixels<kDepth>(row, t, 0);
+  const std::uint64_t bits = t.count * kDepth;
+  std::memcpy(t.out, row, static_cast<std::size_t>((bits + 7) / 8));
+  if (bits % 8 != 0) t.out[bits / 8] &= static_cast<std::uint8_t>(0xFF00 >> (bits % 8));
+}
+
+// 2-bit rows widen to 4 bits: each byte of four samples gives two bitmap bytes.
+void StoreTwoBit(const std::uint8_t* row, const RowTarget& t, const GammaTable*) {
+  if (t.dx != 1) return PutPackedPixels<2>(row, t, 0);
+  const std::uint64_t whole = t.count / 4;
+  for (std::uint64_t k = 0; k < whole; ++k) {
+    const int b = row[k];
+    t.out[2 * k] = static_cast<std::uint8_t>(((b >> 2) & 0x30) | ((b >> 4) & 0x03));
+    t.out[2 * k + 1] = static_cast<std::uint8_t>(((b << 2) & 0x30) | (b & 0x03));
+  }
+  PutPackedPixels<2>(row, t, 4 * whole);
+}
+
+// One byte per bitmap pixel (grey or palette index): the first byte of every
+// kPixel-byte pixel (the high byte of 16-bit samples), and the alpha sample's
+// high byte at kAlpha when kAlpha is not 0.
+template <std::size_t kPixel, std::size_t kAlpha>
+void StoreBytes(const std::uint8_t* row, const RowTarget& t, const GammaTable*) {
+  if (kPixel == 1 && t.dx == 1) {
+    std::memcpy(t.out, row, static_cast<std::size_t>(t.count));
+    return;
+  }
+  std::uint8_t* out = t.out + t.x0;
+  for (std::uint64_t i = 0; i < t.count; ++i) out[i * t.dx] = row[i * kPixel];
+  if (kAlpha != 0) {
+    std::uint8_t* alpha = t.alpha + t.x0;
+    for (std::uint64_t i = 0; i < t.count; ++i) alpha[i * t.dx] = row[i * kPixel + kAlpha];
+  }
+}
+
+// RGB samples of kSample bytes (1 or 2, high byte first) become blue, green,
+// red through the gamma table when kGamma; with kAlpha the fourth sample goes
+// to the alpha row.
+template <std::size_t kSample, bool kAlpha, bool kGamma>
+void StoreRGB(const std::uint8_t* row, const RowTarget& t, const GammaTable* gamma) {
+  constexpr std::size_t kPixel = (kAlpha ? 4 : 3) * kSample;
+  std::uint8_t* out = t.out + 3 * t.x0;
+  const std::size_t step = 3 * static_cast<std::size_t>(t.dx);
+  for (std::uint64_t i = 0; i < t.count; ++i, out += step, row += kPixel) {
+    std::uint8_t r = row[0], g = row[kSample], b = row[2 * kSample];
+    if (kGamma) r = (*gamma)[r], g = (*gamma)[g], b = (*gamma)[b];
+    out[0] = b;
+    out[1] = g;
+    out[2] = r;
+    if (kAlpha) t.alpha[t.x0 + i * t.dx] = row[3 * kSample];
+  }
+}
+
+template <std::size_t kSample, bool kAlpha>
+RowStore RGBStore(bool gamma) {
+  return gamma ? &StoreRGB<kSample, kAlpha, true> : &StoreRGB<kSample, kAlpha, false>;
+}
+
+// The row store of a colour type and depth the header check accepted.
+RowStore ChooseRowStore(uint8_t colorType, int depth, bool gamma) {
+  const bool wide = depth == 16;
+  switch (colorType) {
+    case kRGB:
+      return wide ? RGBStore<2, false>(gamma) : RGBStore<1, false>(gamma);
+    case kRGBAlpha:
+      return wide ? RGBStore<2, true>(gamma) : RGBStore<1, true>(gamma);
+    case kGreyAlpha:
+      return wide ? &StoreBytes<4, 2> : &StoreBytes<2, 1>;
+    default:  // grey and palette
+      if (depth == 1) return &StorePacked<1>;
+      if (depth == 2) return &StoreTwoBit;
+      if (depth == 4) return &StorePacked<4>;
+      return wide ? &StoreBytes<2, 0> : &StoreBytes<1, 0>;
+  }
+}
+
+// The joined image data inflated piece by piece as the rows ask for it. A
+// stream that ends before the last row, or that zlib finds broken on the way,
+// is corrupted data.
+class TRowInflater {
+ public:
+  explicit TRowInflater(const std::vector<std::uint8_t>& compressed) {
+    if (inflateInit(&z_) != Z_OK) RaisePNGError(EPNGCorruptedData);
+    z_.next_in = const_cast<Bytef*>(compressed.data());
+    z_.avail_in = static_cast<uInt>(compressed.size());
+  }
+  ~TRowInflater() { inflateEnd(&z_); }
+  TRowInflater(const TRowInflater&) = delete;
+  TRowInflater& operator=(const TRowInflater&) = delete;
+
+  // Fills out[0, n); false when the stream cannot give n more bytes.
+  bool Read(std::uint8_t* out, std::size_t n) {
+    std::size_t produced = 0;
+    // zlib counts in 32 bits: feed the output in slices.
+    while (produced < n && status_ == Z_OK) {
+      z_.next_out = out + produced;
+      const std::size_t slice = std::min<std::size_t>(n - produced, 1u << 30);
+      z_.avail_out = static_cast<uInt>(slice);
+      status_ = inflate(&z_, Z_NO_FLUSH);
+      produced += slice - z_.avail_out;
+      if (status_ == Z_BUF_ERROR && z_.avail_in == 0) break;
+    }
+    return produced == n && (status_ == Z_OK || status_ == Z_STREAM_END);
+  }
+
+  // Inflates and drops the next n bytes; false as Read.
+  bool Skip(std::uint64_t n) {
+    std::array<std::uint8_t, 16384> scratch;
+    for (; n > 0; n -= std::min<std::uint64_t>(n, scratch.size()))
+      if (!Read(scratch.data(),
+                static_cast<std::size_t>(std::min<std::uint64_t>(n, scratch.size()))))
+        return false;
+    return true;
+  }
+
+ private:
+  z_stream z_{};
+  int status_ = Z_OK;
+};
 
 // MulDiv as the platform rounds it: halves away from zero.
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
@@ -315,28 +489,6 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
   const std::uint64_t limit = TDibGraphic::MaxImageBytes();
   if (stride * height > limit || rawSize > 3 * limit) throw EZivuderoError("Image too large");
 
-  std::vector<std::uint8_t> raw(static_cast<std::size_t>(rawSize));
-  {
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK) RaisePNGError(EPNGCorruptedData);
-    z.next_in = const_cast<Bytef*>(compressed.data());
-    z.avail_in = static_cast<uInt>(compressed.size());
-    std::size_t produced = 0;
-    int status = Z_OK;
-    // zlib counts in 32 bits: feed the output in slices.
-    while (produced < raw.size() && status == Z_OK) {
-      z.next_out = raw.data() + produced;
-      const std::size_t slice = std::min<std::size_t>(raw.size() - produced, 1u << 30);
-      z.avail_out = static_cast<uInt>(slice);
-      status = inflate(&z, Z_NO_FLUSH);
-      produced += slice - z.avail_out;
-      if (status == Z_BUF_ERROR && z.avail_in == 0) break;
-    }
-    inflateEnd(&z);
-    if (produced < raw.size() || (status != Z_OK && status != Z_STREAM_END))
-      RaisePNGError(EPNGCorruptedData);
-  }
-
   width_ = static_cast<int32_t>(width);
   height_ = static_cast<int32_t>(height);
   dib_.assign(40 + 4 * entries + stride * height, 0);
@@ -361,41 +513,15 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
   if (type == kGreyAlpha || type == kRGBAlpha)
     alpha_.assign(static_cast<std::size_t>(width * height), 0);
 
-  const int bytesPerSample = depth == 16 ? 2 : 1;
   const std::size_t unit = std::max(1, channels * depth / 8);
-  // Sample `s` of pixel `i` in an unfiltered row (8- and 16-bit depths: high byte).
-  const auto sample8 = [&](const std::uint8_t* row, std::size_t i, int s) {
-    return row[(i * channels + s) * bytesPerSample];
-  };
-  const auto storePixel = [&](const std::uint8_t* row, std::size_t i, std::uint64_t x,
-                              std::uint64_t y) {
-    std::uint8_t* out = bits + (height - 1 - y) * stride;
-    if (rgb) {
-      std::uint8_t r = sample8(row, i, 0), g = sample8(row, i, 1), b = sample8(row, i, 2);
-      if (gamma_) r = (*gamma_)[r], g = (*gamma_)[g], b = (*gamma_)[b];
-      out[3 * x] = b;
-      out[3 * x + 1] = g;
-      out[3 * x + 2] = r;
-      if (type == kRGBAlpha) alpha_[y * width + x] = sample8(row, i, 3);
-      return;
-    }
-    if (depth >= 8) {
-      out[x] = sample8(row, i, 0);
-      if (type == kGreyAlpha) alpha_[y * width + x] = sample8(row, i, 1);
-      return;
-    }
-    // Packed samples, most significant first.
-    const std::size_t bitPos = i * static_cast<std::size_t>(depth);
-    const int v = (row[bitPos / 8] >> (8 - depth - bitPos % 8)) & ((1 << depth) - 1);
-    if (depth == 1) {
-      if (v) out[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-    } else {
-      out[x / 2] |= static_cast<std::uint8_t>((x % 2) ? v : v << 4);
-    }
-  };
+  const RowStore store = ChooseRowStore(type, depth, gamma_.has_value());
+  const GammaTable* gamma = gamma_ ? &*gamma_ : nullptr;
 
+  // The rows are inflated one at a time into two row buffers (this row and
+  // the one above), so that the inflated image never exists whole.
+  TRowInflater inflater(compressed);
+  std::uint64_t left = rawSize;  // inflated bytes still to come
   const std::size_t passCount = header_.interlace == 0 ? 1 : kAdam7.size();
-  std::size_t pos = 0;
   for (std::size_t pass = 0; pass < passCount; ++pass) {
     const Pass p = header_.interlace == 0 ? Pass{0, 0, 1, 1} : kAdam7[pass];
     const std::uint64_t pw = width > p.x0 ? (width - p.x0 + p.dx - 1) / p.dx : 0;
@@ -406,17 +532,21 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
       continue;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(pw, channels, depth));
-    std::vector<std::uint8_t> zero(rowBytes, 0);
-    const std::uint8_t* prior = zero.data();
+    // Each buffer holds the filter byte and the row; the one above starts zero.
+    std::vector<std::uint8_t> buffers(2 * (1 + rowBytes), 0);
+    std::uint8_t* current = buffers.data();
+    std::uint8_t* above = current + 1 + rowBytes;
     for (std::uint64_t r = 0; r < ph; ++r) {
-      const uint8_t filter = raw[pos];
-      std::uint8_t* row = raw.data() + pos + 1;
-      Unfilter(filter, row, prior, rowBytes, unit);
+      if (!inflater.Read(current, 1 + rowBytes)) RaisePNGError(EPNGCorruptedData);
+      left -= 1 + rowBytes;
+      const uint8_t filter = current[0];
+      // A stream that is also cut short or broken further on reports that first.
+      if (filter > 4 && !inflater.Skip(left)) RaisePNGError(EPNGCorruptedData);
+      Unfilter(filter, current + 1, above + 1, rowBytes, unit);
       const std::uint64_t y = p.y0 + r * p.dy;
-      for (std::uint64_t i = 0; i < pw; ++i)
-        storePixel(row, static_cast<std::size_t>(i), p.x0 + i * p.dx, y);
-      prior = row;
-      pos += 1 + rowBytes;
+      std::uint8_t* alpha = alpha_.empty() ? nullptr : alpha_.data() + y * width;
+      store(current + 1, RowTarget{bits + (height - 1 - y) * stride, alpha, p.x0, p.dx, pw}, gamma);
+      std::swap(current, above);
       if (header_.interlace == 0 && OnProgress)
         OnProgress(this, static_cast<std::uint8_t>((r + 1) * 100 / ph), "Drawing...");
     }

@@ -66,6 +66,8 @@ class TPNGImage {
   // The bitmap as a packed DIB: 40-byte header (resolution 0), full colour
   // table for 1, 4 and 8 bits, rows bottom-up.
   std::span<const std::uint8_t> PackedDib() const { return dib_; }
+  // The bitmap moved out, for a graphic to take over; PackedDib is empty after.
+  std::vector<std::uint8_t> TakePackedDib() { return std::move(dib_); }
   // Alpha of every pixel, top row first, for the colour types that carry it
   // (grey and RGB with alpha); empty otherwise. The bitmap itself drops it.
   const std::vector<std::uint8_t>& Alpha() const { return alpha_; }
