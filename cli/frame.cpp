@@ -22,6 +22,7 @@
 
 #include "cli/command.h"
 #include "cli/shard.h"
+#include "platform/streams.h"
 
 namespace cli {
 namespace {
@@ -259,8 +260,7 @@ std::string JsonText(const Json& value) {
 LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw std::runtime_error(std::strerror(errno));
-  std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
-                                 std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> data = platform::ReadToEnd(in);
   if (in.bad()) throw std::runtime_error(std::strerror(errno));
   LoadedImage image;
   image.file = file;

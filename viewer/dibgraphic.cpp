@@ -7,12 +7,12 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
 
 #include "platform/rounding.h"
+#include "platform/streams.h"
 #include "viewer/bitmapimage.h"
 #include "viewer/jpeggraphic.h"
 #include "viewer/metafileimage.h"
@@ -578,8 +578,7 @@ void TDibGraphic::Progress(std::uint8_t percent) {
 }
 
 void TDibGraphic::LoadFromStream(std::istream& stream) {
-  std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(stream)),
-                                 std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> data = platform::ReadToEnd(stream);
   LoadFromBytes(data);
 }
 
@@ -743,8 +742,7 @@ std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
   std::ifstream file(fileName, std::ios::binary);
   if (!file) throw EZivuderoError("Cannot open file \"" + fileName + "\"");
-  std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)),
-                                 std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> data = platform::ReadToEnd(file);
   if (file.bad()) throw EZivuderoError("Cannot read file \"" + fileName + "\"");
   return data;
 }

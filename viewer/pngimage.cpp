@@ -6,9 +6,9 @@
 
 #include <cmath>
 #include <cstring>
-#include <iterator>
 
 #include "platform/rounding.h"
+#include "platform/streams.h"
 
 namespace {
 
@@ -323,8 +323,7 @@ void RaisePNGError(int32_t id) {
 }
 
 void TPNGImage::LoadFromStream(std::istream& stream) {
-  std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(stream)),
-                                 std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> data = platform::ReadToEnd(stream);
   LoadFromBytes(data);
 }
 
