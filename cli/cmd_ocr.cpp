@@ -138,6 +138,7 @@ class OcrCommand : public Command {
 
   // With a rectangle the block is exported from the crop instead.
   bool NeedsDib() const override { return !hasRect_; }
+  bool NeedsGraphic() const override { return hasRect_; }
 
   FileResult Process(LoadedImage& image, const RunInfo& info) const override {
     platform::BlockOwner cropped;

@@ -103,6 +103,10 @@ class Command {
   virtual void Prepare(const RunInfo& info) {}
   // Whether Process needs the packed-DIB block (info reads the picture only).
   virtual bool NeedsDib() const { return true; }
+  // Whether Process reads the decoded picture as well as the block; when it
+  // does not, the picture is freed before Process, so that the reader's copies
+  // of the note reuse its memory.
+  virtual bool NeedsGraphic() const { return !NeedsDib(); }
   virtual FileResult Process(LoadedImage& image, const RunInfo& info) const = 0;
 };
 

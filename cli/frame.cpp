@@ -197,6 +197,7 @@ Outcome RunOne(const Command& command, const std::string& file, const RunInfo& i
   Outcome o;
   try {
     LoadedImage image = LoadImageFile(file, info.page, command.NeedsDib());
+    if (!command.NeedsGraphic()) image.graphic.reset();
     o.result = command.Process(image, info);
   } catch (const std::bad_alloc&) {
     o.error = "Out of memory";
