@@ -124,42 +124,35 @@ int32_t RunLength(const TDIB& r, int32_t x, int32_t y, int32_t direction, std::u
                   int32_t maxSteps, std::uint8_t threshold) {
   if (!Inside(r, x, y)) return 0;
   // Only the moving coordinate can leave the raster: the steps it may take
-  // are bounded by the border ahead as well as by the limit.
+  // are bounded by the border ahead as well as by the limit. The walk moves a
+  // pixel pointer by one byte along a row or by the row step along a column.
   int32_t room = 0;
+  std::ptrdiff_t step = 0;
   switch (direction) {
     case dirUp:
       room = y + 1;
+      step = -r.RowStep();
       break;
     case dirDown:
       room = r.Height() - y;
+      step = r.RowStep();
       break;
     case dirLeft:
       room = x + 1;
+      step = -1;
       break;
     case dirRight:
       room = r.Width() - x;
+      step = 1;
       break;
     default:
       return 0;
   }
   const int32_t steps = std::min(maxSteps, room);
   const bool stopOnInk = stopColour == cfInk;
+  const std::uint8_t* start = r.Row(y) + x;
   int32_t i = 0;
-  if (direction == dirLeft || direction == dirRight) {
-    const std::uint8_t* p = r.Row(y) + x;
-    const std::ptrdiff_t step = direction == dirRight ? 1 : -1;
-    while (i < steps && (*p < threshold) != stopOnInk) {
-      ++i;
-      p += step;
-    }
-  } else {
-    const std::uint8_t* p = r.Row(y) + x;
-    const std::ptrdiff_t step = direction == dirDown ? r.RowStep() : -r.RowStep();
-    while (i < steps && (*p < threshold) != stopOnInk) {
-      ++i;
-      p += step;
-    }
-  }
+  while (i < steps && (start[i * step] < threshold) != stopOnInk) ++i;
   return i;
 }
 
@@ -194,12 +187,12 @@ int32_t InkRunsOnColumn(const TDIB& r, int32_t x, int32_t y0, int32_t y1, std::u
   const int32_t from = std::max(std::min(y0, y1), 0);
   const int32_t to = std::min(std::max(y0, y1), r.Height() - 1);
   if (from > to) return 0;
-  const std::uint8_t* p = r.Row(from) + x;
+  const std::uint8_t* top = r.Row(from) + x;
   const std::ptrdiff_t step = r.RowStep();
   int32_t runs = 0;
   bool previousInk = false;
-  for (int32_t y = from; y <= to; ++y, p += step) {
-    const bool ink = *p < threshold;
+  for (int32_t k = 0; k <= to - from; ++k) {
+    const bool ink = top[k * step] < threshold;
     runs += ink && !previousInk;
     previousInk = ink;
   }
