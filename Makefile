@@ -11,7 +11,7 @@ JOBS       ?= $(shell nproc)
 # libexpat1-dev: libwmf's pkg-config module links -lexpat, which libwmf-dev does not bring.
 PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev \
               libcli11-dev nlohmann-json3-dev libwmf-dev libexpat1-dev fonts-urw-base35 \
-              qt6-base-dev
+              qt6-base-dev fonts-dejavu-core
 
 .PHONY: deps build run gui test package bench fuzz format clean
 

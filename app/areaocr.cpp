@@ -44,7 +44,7 @@ constexpr int kReadingFontPixels = 11;
 
 void DrawRecognition(TDibGraphic& picture, const TCharacters& characters) {
   TDibCanvas canvas(picture);
-  canvas.Font.setPixelSize(kReadingFontPixels);
+  canvas.Font = DrawingFont(kReadingFontPixels);
   for (const auto& record : characters) {
     const QRect box = EnlargedBox(*record);
     canvas.Pen.setColor(Qt::blue);

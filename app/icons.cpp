@@ -7,6 +7,8 @@
 #include <array>
 #include <functional>
 
+#include "viewer/qtgraphic.h"
+
 namespace {
 
 using Painter = std::function<void(QPainter&)>;
@@ -16,11 +18,8 @@ const QColor kPaper(250, 250, 250);
 const QColor kGlass(200, 225, 250);
 const QColor kGrip(150, 110, 60);
 
-QFont SymbolFont(int pixels, bool bold = true) {
-  QFont font("DejaVu Sans");
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
+QFont SymbolFont(int pixels) {
+  return DrawingFont(pixels, true);
 }
 
 // A sheet of paper with a folded corner.

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QMimeData>
 #include <cstring>
@@ -169,6 +171,15 @@ TDibCanvas::~TDibCanvas() {
       }
     }
   }
+}
+
+QFont DrawingFont(int pixels, bool bold) {
+  QFont font(kDrawingFontFamily);
+  if (QFontInfo(font).family() != QLatin1String(kDrawingFontFamily))
+    font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  if (pixels > 0) font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
 }
 
 void TDibCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {

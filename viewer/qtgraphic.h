@@ -5,6 +5,7 @@
 //   ToQImage, ImportQImage    QImage copies in both directions
 //   TPainterSurface, Draw     stretch a graphic into a painter's rectangle
 //   TDibCanvas                pen, brush and font drawing onto the pixels
+//   DrawingFont               the one font the tools draw text in
 //   CopyToClipboard ...       the bitmap clipboard format
 #pragma once
 
@@ -45,10 +46,20 @@ void Draw(const TDibGraphic& graphic, QPainter& painter, const QRect& rect);
 // repaint of a large picture costs what the screen shows of it.
 void DrawUnscaled(const TDibGraphic& graphic, QPainter& painter, const QRect& exposed);
 
+// The family every text the tools draw onto pictures and icons is set in.
+// The packages install it (fonts-dejavu-core), so that what a user sees does
+// not depend on which other fonts a machine happens to have.
+inline constexpr const char* kDrawingFontFamily = "DejaVu Sans";
+// kDrawingFontFamily at `pixels` pixels (the application font's size when
+// 0). When the font database does not resolve that family, the desktop's
+// general font at the same size and weight instead of whatever fontconfig
+// substitutes for an unknown name.
+QFont DrawingFont(int pixels = 0, bool bold = false);
+
 // A drawing surface over a graphic's pixels for as long as it lives. What was
 // drawn goes into the graphic when the canvas ends (palette formats store
 // the nearest palette entry of each changed pixel). Defaults are those of a
-// fresh canvas: black one-pixel pen, white solid brush, black font.
+// fresh canvas: black one-pixel pen, white solid brush, black DrawingFont().
 class TDibCanvas {
  public:
   explicit TDibCanvas(TDibGraphic& graphic);
@@ -69,7 +80,7 @@ class TDibCanvas {
 
   QPen Pen{QColor(0, 0, 0), 1};
   QBrush Brush{QColor(255, 255, 255)};
-  QFont Font;
+  QFont Font = DrawingFont();
   QColor FontColor{0, 0, 0};
 
  private:

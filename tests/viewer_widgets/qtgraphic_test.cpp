@@ -2,6 +2,7 @@
 // format, drawing with the paint hook, the canvas, and the clipboard.
 #include <QApplication>
 #include <QClipboard>
+#include <QFontInfo>
 #include <QMimeData>
 #include <QTest>
 
@@ -169,6 +170,18 @@ class QtGraphicTest : public QObject {
     for (int32_t y = 0; y < 20; ++y)
       for (int32_t x = 12; x < 30; ++x) ink += g.GetPixelIndex(x, y) == 0;
     QVERIFY(ink > 5);  // the letter was written
+  }
+
+  // The packages install the drawing font; a machine without it would letter
+  // pictures in whatever fontconfig substitutes.
+  void DrawingFontIsTheInstalledFamily() {
+    QCOMPARE(QFontInfo(DrawingFont(11)).family(), QString(kDrawingFontFamily));
+    QCOMPARE(DrawingFont(11).pixelSize(), 11);
+    QVERIFY(DrawingFont(8, true).bold());
+    TDibGraphic g;
+    g.NewImage(4, 4, gfTrueColor, {}, 0, 0);
+    TDibCanvas canvas(g);
+    QCOMPARE(QFontInfo(canvas.Font).family(), QString(kDrawingFontFamily));
   }
 
   void ClipboardCarriesBitmapsOnly() {
