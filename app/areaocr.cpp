@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/codepage.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 #include "viewer/qtgraphic.h"
 
 QRect EnlargedBox(const TCharRecord& record) {

@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "app/unitdemoridura.h"
+#include "app/mainwindow.h"
 
 TGuiOptions ParseGuiOptions(const QStringList& arguments) {
   QCommandLineParser parser;

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/guioptions.h"
-#include "app/unitdemoridura.h"
+#include "app/mainwindow.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

@@ -15,7 +15,7 @@
 #include <span>
 #include <string>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 
 namespace barcode {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 
 namespace barcode {
 

@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 
 namespace barcode {
 

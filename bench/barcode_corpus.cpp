@@ -26,9 +26,9 @@
 #include <utility>
 #include <vector>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 #include "platform/memory.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace {
 

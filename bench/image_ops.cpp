@@ -25,7 +25,7 @@
 #include "image/blobs.h"
 #include "image/dibops.h"
 #include "image/dibunit.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/memory.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace {
 

@@ -46,7 +46,7 @@
 #include "ocr/omnifontocr.h"
 #include "platform/codepage.h"
 #include "platform/memory.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace {
 

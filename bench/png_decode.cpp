@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "viewer/dibgraphic.h"
-#include "viewer/pngimage.h"
+#include "graphics/dibgraphic.h"
+#include "graphics/pngimage.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "image/dibunit.h"
 #include "serial/serialreader.h"
 #include "serial/verifiedreader.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 #include "barcode/trustedcodes.h"
 #include "cli/command.h"
 #include "platform/codepage.h"

@@ -9,7 +9,7 @@
 #include "ocr/ocrsettings.h"
 #include "ocr/omnifontocr.h"
 #include "platform/codepage.h"
-#include "viewer/transforms.h"
+#include "graphics/transforms.h"
 
 namespace cli {
 namespace {

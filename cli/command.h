@@ -48,7 +48,7 @@
 #include <vector>
 
 #include "platform/memory.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace CLI {
 class App;

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 #include "barcode/trustedcodes.h"
 #include "fuzz_input.h"
 #include "platform/memory.h"

@@ -12,7 +12,7 @@
 
 #include "platform/exceptions.h"
 #include "platform/memory.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace fuzz {
 

@@ -2,7 +2,7 @@
 // child process, so a crash of the player there is a clean refusal; what
 // this target guards is the record walk, the reply protocol and the page.
 #include "graphics_fuzz.h"
-#include "viewer/metafileimage.h"
+#include "graphics/metafileimage.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::LimitImages();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 #include "image/blobs.h"
 #include "image/dibops.h"
 #include "ocr/omnifontocr.h"

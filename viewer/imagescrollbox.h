@@ -18,9 +18,9 @@
 #include <string>
 
 #include "platform/rect.h"
-#include "viewer/dibgraphic.h"
-#include "viewer/readahead.h"
-#include "viewer/transforms.h"
+#include "graphics/dibgraphic.h"
+#include "graphics/readahead.h"
+#include "graphics/transforms.h"
 
 class TImageScrollBox;
 class TMouseHandler;

@@ -10,7 +10,7 @@
 
 #include "platform/rounding.h"
 #include "viewer/qtgraphic.h"
-#include "viewer/transforms.h"
+#include "graphics/transforms.h"
 
 namespace {
 

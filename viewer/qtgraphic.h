@@ -17,7 +17,7 @@
 #include <QRect>
 #include <string>
 
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 // A copy of the graphic with its rows top-down: black and white as a 1-bit
 // image, the other palette formats as 8-bit indexed images with the palette,

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "app/unitdemoridura.h"
+#include "app/mainwindow.h"
 #include "modal_answerer.h"
 
 inline const std::string kTestData = VEREVIZU_TEST_DATA;

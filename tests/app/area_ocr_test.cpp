@@ -7,10 +7,10 @@
 
 #include "app/areaocr.h"
 #include "app/radiogroup.h"
-#include "app/unitparametriocr.h"
-#include "app/unittextresult.h"
+#include "app/ocrdialog.h"
+#include "app/textresultwindow.h"
 #include "app_test_util.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace {
 

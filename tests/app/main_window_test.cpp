@@ -9,8 +9,8 @@
 #include <QUrl>
 
 #include "app/guioptions.h"
-#include "app/unitparametriocr.h"
-#include "app/unittextresult.h"
+#include "app/ocrdialog.h"
+#include "app/textresultwindow.h"
 #include "app_test_util.h"
 #include "viewer/mousehandlers.h"
 

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "barcode/ViruvoveVIR.h"
+#include "barcode/barcodereader.h"
 #include "image/dibunit.h"
 
 namespace barcode_test {

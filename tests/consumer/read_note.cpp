@@ -6,7 +6,7 @@
 
 #include <verevizu/image/dibunit.h>
 #include <verevizu/serial/serialreader.h>
-#include <verevizu/viewer/dibgraphic.h>
+#include <verevizu/graphics/dibgraphic.h>
 
 int main(int argc, char** argv) {
   if (argc != 2) {

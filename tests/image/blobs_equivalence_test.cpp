@@ -17,7 +17,7 @@
 #include "image/dibops.h"
 #include "image/dibunit.h"
 #include "platform/rounding.h"
-#include "viewer/dibgraphic.h"
+#include "graphics/dibgraphic.h"
 
 namespace {
 
