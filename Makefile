@@ -5,6 +5,7 @@
 #   make gui   installs what is missing, builds and starts the desktop tool
 #              (ARGS="--area-ocr samples/note_usd_05.tif" passes its arguments)
 #   make package  builds the Debian packages verevizu and libverevizu-dev in build-package
+#   make architecture  redraws doc/architecture.svg, the libraries and who links whom
 BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
@@ -13,7 +14,7 @@ PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev
               libcli11-dev nlohmann-json3-dev libwmf-dev libexpat1-dev fonts-urw-base35 \
               qt6-base-dev fonts-dejavu-core
 
-.PHONY: deps build run gui test package bench fuzz format clean
+.PHONY: deps build run gui test package bench fuzz architecture format clean
 
 deps:
 	@missing=""; \
@@ -66,8 +67,20 @@ fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_FUZZ=ON
 	cmake --build build-fuzz -j $(JOBS)
 
+# The picture of the README's architecture section, from CMake's own view of
+# the targets (doc/CMakeGraphVizOptions.cmake says what it leaves out); the
+# legend is dropped, the README explains the shapes.
+architecture: PACKAGES += graphviz
+architecture: deps
+	rm -rf build-graph && mkdir -p build-graph
+	cp doc/CMakeGraphVizOptions.cmake build-graph/
+	cmake -S . -B build-graph -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_GUI=ON \
+	  --graphviz=build-graph/targets.dot >/dev/null
+	sed '/subgraph clusterLegend/,/^}/d' build-graph/targets.dot > doc/architecture.dot
+	dot -Tsvg doc/architecture.dot -o doc/architecture.svg
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) build-package build-bench build-fuzz
+	rm -rf $(BUILD) $(TEST_BUILD) build-package build-bench build-fuzz build-graph

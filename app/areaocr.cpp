@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/codepage.h"
 #include "graphics/dibgraphic.h"
+#include "platform/codepage.h"
 #include "viewer/qtgraphic.h"
 
 QRect EnlargedBox(const TCharRecord& record) {

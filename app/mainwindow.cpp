@@ -1,3 +1,5 @@
+// Unit UnitDemoRIDURA: the main window's commands, its views and the start-up
+// of a run's three windows.
 #include "app/mainwindow.h"
 
 #include <QAction>
@@ -21,6 +23,8 @@
 #include "app/messages.h"
 #include "app/ocrdialog.h"
 #include "app/textresultwindow.h"
+#include "graphics/dibgraphic.h"
+#include "graphics/transforms.h"
 #include "image/dibunit.h"
 #include "ocr/omnifontocr.h"
 #include "platform/codepage.h"
@@ -28,9 +32,7 @@
 #include "platform/memory.h"
 #include "serial/confidencetext.h"
 #include "serial/serialreader.h"
-#include "graphics/dibgraphic.h"
 #include "viewer/mousehandlers.h"
-#include "graphics/transforms.h"
 
 TForm1* Form1 = nullptr;
 TFormTextResult* FormTextResult = nullptr;

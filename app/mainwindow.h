@@ -1,4 +1,4 @@
-// The desktop tool's start-up and main window.
+// Unit UnitDemoRIDURA: the desktop tool's start-up and main window.
 //
 //   TForm1              the main window: menus, tool bar, the upper view with
 //                       the opened note, the lower view with the last area

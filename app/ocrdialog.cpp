@@ -1,3 +1,5 @@
+// Unit UnitParametriOCR: the area OCR dialog's controls and the settings
+// they give.
 #include "app/ocrdialog.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-// TOCRDialog: the modal dialog in which the user chooses how the area OCR
-// command reads a selection. It is made once and keeps its controls' state
-// from one showing to the next.
+// Unit UnitParametriOCR. TOCRDialog: the modal dialog in which the user
+// chooses how the area OCR command reads a selection. It is made once and
+// keeps its controls' state from one showing to the next.
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,4 @@
+// Unit UnitTextResult: the text window of the area OCR.
 #include "app/textresultwindow.h"
 
 #include <QTextEdit>

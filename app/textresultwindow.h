@@ -1,6 +1,6 @@
-// TFormTextResult: the always-on-top tool window that lists the text of the
-// last area OCR. The area OCR command fills and shows it; only the user
-// hides it.
+// Unit UnitTextResult. TFormTextResult: the always-on-top tool window that
+// lists the text of the last area OCR. The area OCR command fills and shows
+// it; only the user hides it.
 #pragma once
 
 #include <QWidget>

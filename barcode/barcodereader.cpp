@@ -1,6 +1,6 @@
-// The reader component and its sweep: bands of rows down the image, each
-// band's column profile cut into bars and spaces, the run list cut at quiet
-// zones, every stretch between two quiet zones offered to the enabled
+// Unit ViruvoveVIR: the reader component and its sweep: bands of rows down the
+// image, each band's column profile cut into bars and spaces, the run list cut
+// at quiet zones, every stretch between two quiet zones offered to the enabled
 // decoders, and the readings merged into the result store.
 #include "barcode/barcodereader.h"
 

@@ -1,4 +1,4 @@
-// ZAzudivozUDA: the one-dimensional barcode reader.
+// Unit ViruvoveVIR. ZAzudivozUDA: the one-dimensional barcode reader.
 //
 // The reader sweeps a horizontal band of rows (the "virtual laser") down a
 // packed-DIB image, turns each band into a run list of bars and spaces, cuts

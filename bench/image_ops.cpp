@@ -22,10 +22,10 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/dibgraphic.h"
 #include "image/blobs.h"
 #include "image/dibops.h"
 #include "image/dibunit.h"
-#include "graphics/dibgraphic.h"
 
 namespace {
 

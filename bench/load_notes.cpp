@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory.h"
 #include "graphics/dibgraphic.h"
+#include "platform/memory.h"
 
 namespace {
 

@@ -42,11 +42,11 @@
 #include <string>
 #include <vector>
 
+#include "graphics/dibgraphic.h"
 #include "image/dibunit.h"
 #include "ocr/omnifontocr.h"
 #include "platform/codepage.h"
 #include "platform/memory.h"
-#include "graphics/dibgraphic.h"
 
 namespace {
 

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "graphics/dibgraphic.h"
 #include "image/dibunit.h"
 #include "serial/serialreader.h"
 #include "serial/verifiedreader.h"
-#include "graphics/dibgraphic.h"
 
 namespace {
 

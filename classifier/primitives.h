@@ -10,14 +10,11 @@
 #include <cstdint>
 
 #include "image/dibunit.h"
+#include "ocr/glyphprobes.h"  // cfInk, cfPaper, RectColours
 
 class TOmnifontOCR;
 
 enum TDirection : std::uint8_t { dirUp = 0, dirDown = 1, dirLeft = 2, dirRight = 3, dirStop = 4 };
-
-// Colour flags of RectColours, also the stop colours of RunLength.
-inline constexpr std::uint8_t cfInk = 1;
-inline constexpr std::uint8_t cfPaper = 2;
 
 // The mark the component fill ORs into the low three bits.
 inline constexpr std::uint8_t kFillMark = 7;
@@ -50,9 +47,6 @@ inline bool IsInk(const TDIB& r, int32_t x, int32_t y, std::uint8_t threshold) {
   return r.Row(y)[x] < threshold;
 }
 
-// Wanted AND the colours present in the clipped rectangle.
-std::uint8_t RectColours(const TDIB& r, int32_t x0, int32_t x1, int32_t y0, int32_t y1,
-                         std::uint8_t threshold, std::uint8_t wanted);
 // Steps taken from (x, y) before the first pixel of stopColour (cfInk or cfPaper).
 int32_t RunLength(const TDIB& r, int32_t x, int32_t y, int32_t direction, std::uint8_t stopColour,
                   int32_t maxSteps, std::uint8_t threshold);

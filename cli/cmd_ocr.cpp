@@ -6,10 +6,10 @@
 #include <string>
 
 #include "cli/command.h"
+#include "graphics/transforms.h"
 #include "ocr/ocrsettings.h"
 #include "ocr/omnifontocr.h"
 #include "platform/codepage.h"
-#include "graphics/transforms.h"
 
 namespace cli {
 namespace {

@@ -47,8 +47,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/memory.h"
 #include "graphics/dibgraphic.h"
+#include "platform/memory.h"
 
 namespace CLI {
 class App;

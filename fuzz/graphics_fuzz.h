@@ -10,9 +10,9 @@
 #include <span>
 #include <string>
 
+#include "graphics/dibgraphic.h"
 #include "platform/exceptions.h"
 #include "platform/memory.h"
-#include "graphics/dibgraphic.h"
 
 namespace fuzz {
 

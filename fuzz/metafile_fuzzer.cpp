@@ -1,8 +1,8 @@
 // Arbitrary bytes as a Windows metafile. Each input is played in its own
 // child process, so a crash of the player there is a clean refusal; what
 // this target guards is the record walk, the reply protocol and the page.
-#include "graphics_fuzz.h"
 #include "graphics/metafileimage.h"
+#include "graphics_fuzz.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::LimitImages();

@@ -11,13 +11,13 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/rounding.h"
-#include "platform/streams.h"
 #include "graphics/bitmapimage.h"
 #include "graphics/jpeggraphic.h"
 #include "graphics/metafileimage.h"
 #include "graphics/pngimage.h"
 #include "graphics/tiffgraphic.h"
+#include "platform/rounding.h"
+#include "platform/streams.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/exceptions.h"
 #include "graphics/dibgraphic.h"
+#include "platform/exceptions.h"
 
 // The resource ids of the PNG reader's errors.
 enum : int32_t {

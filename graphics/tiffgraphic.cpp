@@ -10,8 +10,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/rounding.h"
 #include "graphics/transforms.h"
+#include "platform/rounding.h"
 
 namespace {
 

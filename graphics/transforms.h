@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/rect.h"
 #include "graphics/dibgraphic.h"
+#include "platform/rect.h"
 
 enum TResizeFilter : std::uint8_t {
   rfTriangle = 0,

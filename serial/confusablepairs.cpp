@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "classifier/primitives.h"
+#include "ocr/glyphprobes.h"
 
 namespace serial_detail {
 namespace {

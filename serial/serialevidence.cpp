@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "ocr/postprocess.h"
+#include "ocr/glyphprobes.h"
 #include "platform/rounding.h"
 #include "serial/confusablepairs.h"
 #include "serial/serialvalidation.h"

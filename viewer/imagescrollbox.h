@@ -17,10 +17,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/rect.h"
 #include "graphics/dibgraphic.h"
 #include "graphics/readahead.h"
 #include "graphics/transforms.h"
+#include "platform/rect.h"
 
 class TImageScrollBox;
 class TMouseHandler;

@@ -8,9 +8,9 @@
 #include <array>
 #include <utility>
 
+#include "graphics/transforms.h"
 #include "platform/rounding.h"
 #include "viewer/qtgraphic.h"
-#include "graphics/transforms.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QTextEdit>
 
 #include "app/areaocr.h"
-#include "app/radiogroup.h"
 #include "app/ocrdialog.h"
+#include "app/radiogroup.h"
 #include "app/textresultwindow.h"
 #include "app_test_util.h"
 #include "graphics/dibgraphic.h"

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "barcode/barcodereader.h"
-#include "platform/memory.h"
 #include "graphics/dibgraphic.h"
+#include "platform/memory.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <iostream>
 #include <string>
 
+#include <verevizu/graphics/dibgraphic.h>
 #include <verevizu/image/dibunit.h>
 #include <verevizu/serial/serialreader.h>
-#include <verevizu/graphics/dibgraphic.h>
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -15,9 +15,9 @@
 #include <random>
 #include <string>
 
-#include "image_writers.h"
 #include "graphics/dibgraphic.h"
 #include "graphics/pngimage.h"
+#include "image_writers.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <random>
 
-#include "image_writers.h"
 #include "graphics/dibgraphic.h"
+#include "image_writers.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "graphics/dibgraphic.h"
 #include "image/blobs.h"
 #include "image/dibops.h"
 #include "image/dibunit.h"
 #include "platform/rounding.h"
-#include "graphics/dibgraphic.h"
 
 namespace {
 
