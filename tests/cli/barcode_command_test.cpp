@@ -112,7 +112,7 @@ TEST(BarcodeCommand, JsonListsTheCodesWithTheirRectangles) {
       r.out.substr(r.out.find("\"ms\":"), r.out.find(",\"codes\"") - r.out.find("\"ms\":"));
   EXPECT_EQ(r.out, "{\"file\":\"" + file + "\"," + ms +
                        ",\"codes\":[{\"type\":\"bcCode39\",\"text\":\"8LXH+5B\",\"checked\":false,"
-                       "\"rect\":[100,19,332,100]}]}\n");
+                       "\"rect\":[100,19,332,100],\"orientation\":0}]}\n");
 }
 
 TEST(BarcodeCommand, UsageErrors) {
