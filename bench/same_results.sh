@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Proves that a change keeps every reading identical: builds the verevizu tool
 # in Release from a git revision and from the working tree, runs
-# `serial --json --classic`, `ocr --json` and `barcode --json` with both over
-# the samples, the test data and a corpus folder, drops the "ms" members (the
-# only part that may differ) and compares the outputs byte for byte.
+# `serial --json --classic`, `ocr --json` and `barcode --json --classic`
+# (also with --all-readings: the reader's own sweep, every code it found)
+# with both over the samples, the test data and a corpus folder, drops the
+# "ms" members (the only part that may differ) and compares the outputs byte
+# for byte. A revision from before an option existed runs without it.
 #
 #   bench/same_results.sh [REVISION] [CORPUS_DIR]
 # REVISION defaults to main, CORPUS_DIR to ../shared/corpus. The builds live in
@@ -55,9 +57,9 @@ mapfile -t files < <(
 )
 echo "${#files[@]} images" >&2
 
-# The serial reader's --classic option, where the revision has it.
-serial_options() {
-  if "$1" serial --help 2>/dev/null | grep -q -- '--classic'; then echo "--json --classic"; else echo "--json"; fi
+# A command's --classic option, where the revision has it.
+classic_options() {
+  if "$1" "$2" --help 2>/dev/null | grep -q -- '--classic'; then echo "--json --classic"; else echo "--json"; fi
 }
 
 out=$(mktemp -d)
@@ -66,10 +68,11 @@ status=0
 for side in base work; do
   tool=$top/$side/cli/verevizu
   [[ $side == base ]] && tool=$top/base-$commit/cli/verevizu
-  # shellcheck disable=SC2046  # the options are words on purpose
-  set -- serial $(serial_options "$tool")
-  for run in "$*" "ocr --json" "barcode --json"; do
+  serial="serial $(classic_options "$tool" serial)"
+  barcode="barcode $(classic_options "$tool" barcode)"
+  for run in "$serial" "ocr --json" "$barcode" "$barcode --all-readings"; do
     name=${run%% *}
+    [[ $run == *--all-readings ]] && name=barcode-all
     # Exit codes 1 (nothing found) and 3 (a file failed) are readings too:
     # the JSON lines hold them.
     # shellcheck disable=SC2086
@@ -78,7 +81,7 @@ for side in base work; do
     sed -E 's/^(\{"file":"([^"\\]|\\.)*"),"ms":[0-9]+/\1/' "$out/$side.$name.raw" >"$out/$side.$name"
   done
 done
-for name in serial ocr barcode; do
+for name in serial ocr barcode barcode-all; do
   lines=$(wc -l <"$out/work.$name")
   if cmp -s "$out/base.$name" "$out/work.$name"; then
     echo "$name: identical ($lines lines)"

@@ -3,12 +3,9 @@
 //   bench_test_pictures turn --angle=DEGREES OUT_DIR FILE...
 //   bench_test_pictures turn --tilt=SEED,MAX OUT_DIR FILE...
 //       turned copies of images, as documents and labels are turned in
-//       practice. Each image is loaded through the picture registry,
-//       converted to 8-bit grey by the raster's own conversion and turned
-//       clockwise about its centre onto a canvas that holds all of it
-//       (quarter turns move pixels exactly; other angles interpolate between
-//       the four nearest pixels, with white paper where the picture does not
-//       reach), keeping its resolution. --angle turns every image by
+//       practice: each image loaded through the picture registry and turned
+//       clockwise by the raster's TurnedCopy (8-bit grey, on a canvas that
+//       holds all of it, quarter turns exact), keeping its resolution. --angle turns every image by
 //       DEGREES; --tilt by an angle drawn for each image from -MAX to MAX,
 //       the same for the same SEED and file name, and prints
 //       "NAME<TAB>DEGREES" per image. A copy keeps the file's name with the
@@ -34,49 +31,10 @@
 
 #include "graphics/dibgraphic.h"
 #include "image/dibunit.h"
+#include "image/turning.h"
 #include "platform/memory.h"
 
 namespace {
-
-// The grey level of (x, y) of a turned copy of `source` (8-bit), clockwise by
-// `degrees` about the centre, on a canvas of w x h.
-std::unique_ptr<TDIB> Turned(const TDIB& source, double degrees) {
-  const int32_t sw = source.Width(), sh = source.Height();
-  const double a = degrees * M_PI / 180;
-  const double c = std::cos(a), s = std::sin(a);
-  const bool quarter = std::fmod(std::abs(degrees), 90.0) == 0;
-  const double qc = quarter ? std::round(c) : c, qs = quarter ? std::round(s) : s;
-  const auto w = static_cast<int32_t>(std::ceil(std::abs(qc) * sw + std::abs(qs) * sh - 1e-9));
-  const auto h = static_cast<int32_t>(std::ceil(std::abs(qs) * sw + std::abs(qc) * sh - 1e-9));
-  auto turned = std::make_unique<TDIB>();
-  turned->NewImage(w, h, df8Bit, source.XDpi(), source.YDpi());
-  // A pixel centre of the copy, relative to its centre, turned back
-  // (anticlockwise) onto the source.
-  for (int32_t y = 0; y < h; ++y) {
-    std::uint8_t* row = turned->Row(y);
-    for (int32_t x = 0; x < w; ++x) {
-      const double dx = x + 0.5 - w / 2.0, dy = y + 0.5 - h / 2.0;
-      const double fx = qc * dx + qs * dy + sw / 2.0 - 0.5;
-      const double fy = -qs * dx + qc * dy + sh / 2.0 - 0.5;
-      if (quarter) {
-        const auto ix = static_cast<int32_t>(std::lround(fx));
-        const auto iy = static_cast<int32_t>(std::lround(fy));
-        row[x] = ix >= 0 && iy >= 0 && ix < sw && iy < sh ? source.Row(iy)[ix] : 255;
-        continue;
-      }
-      const auto x0 = static_cast<int32_t>(std::floor(fx));
-      const auto y0 = static_cast<int32_t>(std::floor(fy));
-      const double tx = fx - x0, ty = fy - y0;
-      auto at = [&](int32_t px, int32_t py) -> double {
-        return px >= 0 && py >= 0 && px < sw && py < sh ? source.Row(py)[px] : 255.0;
-      };
-      const double v = (1 - ty) * ((1 - tx) * at(x0, y0) + tx * at(x0 + 1, y0)) +
-                       ty * ((1 - tx) * at(x0, y0 + 1) + tx * at(x0 + 1, y0 + 1));
-      row[x] = static_cast<std::uint8_t>(std::lround(v));
-    }
-  }
-  return turned;
-}
 
 // The raster's block behind a 14-byte bitmap file header.
 void WriteBitmap(const TDIB& dib, const std::filesystem::path& path) {
@@ -156,9 +114,8 @@ int Turn(const std::vector<std::string>& args) {
     const auto graphic = LoadGraphicFromFile(file.string(), 1);
     TDIB dib;
     dib.AttachBlock(graphic->ExportPackedDib());
-    dib.ConvertTo(df8Bit);
     const double degrees = tilt ? TiltFor(name, seed, max) : angle;
-    WriteBitmap(*Turned(dib, degrees), out / file.filename().replace_extension(".bmp"));
+    WriteBitmap(*TurnedCopy(dib, degrees), out / file.filename().replace_extension(".bmp"));
     if (tilt) std::printf("%s\t%.2f\n", name.c_str(), degrees);
   }
   return 0;

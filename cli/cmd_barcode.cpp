@@ -132,7 +132,8 @@ class BarcodeCommand : public Command {
            "JSON members: codes, a list of objects with type, text, checked, rect\n"
            "([left, top, right, bottom], the code's bounding box in the picture) and\n"
            "orientation (degrees, 0 to 359, by which the code's reading direction is\n"
-           "turned clockwise from left to right: 90 reads downwards, 180 upside down).\n";
+           "turned clockwise from left to right: 90 reads downwards, 180 upside down;\n"
+           "not with --classic, which reads upright codes only).\n";
   }
 
   void AddOptions(CLI::App& app) override {
@@ -192,11 +193,13 @@ class BarcodeCommand : public Command {
       r.text += image.file + '\t' + type + '\t' + PlainField(text) + '\t' +
                 (code.Checked ? "1" : "0") + '\n';
       const TRect& rc = code.Rect;
-      codes.push_back({{"type", type},
-                       {"text", text},
-                       {"checked", code.Checked},
-                       {"rect", {rc.Left, rc.Top, rc.Right, rc.Bottom}},
-                       {"orientation", oriented.Orientation}});
+      Json json = {{"type", type},
+                   {"text", text},
+                   {"checked", code.Checked},
+                   {"rect", {rc.Left, rc.Top, rc.Right, rc.Bottom}}};
+      // The classic sweep's lines stay as they were: it reads upright codes only.
+      if (!classic_) json["orientation"] = oriented.Orientation;
+      codes.push_back(std::move(json));
     }
     r.json = {{"codes", codes}};
     return r;

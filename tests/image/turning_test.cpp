@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "image/dibunit.h"
+#include "image/turning.h"
+
+namespace {
+
+// A 7 x 4 grey raster whose every pixel is different.
+std::unique_ptr<TDIB> Numbered() {
+  auto dib = std::make_unique<TDIB>();
+  dib->NewImage(7, 4, df8Bit, 300, 200);
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 7; ++x) dib->Row(y)[x] = static_cast<std::uint8_t>(10 * y + x);
+  return dib;
+}
+
+bool SamePixels(const TDIB& a, const TDIB& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int32_t y = 0; y < a.Height(); ++y)
+    for (int32_t x = 0; x < a.Width(); ++x)
+      if (a.GetPixel(x, y) != b.GetPixel(x, y)) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(TurnedCopy, QuarterTurnsMovePixelsExactly) {
+  const std::unique_ptr<TDIB> source = Numbered();
+  // Clockwise: the left column becomes the top row, read from the bottom up.
+  const std::unique_ptr<TDIB> quarter = TurnedCopy(*source, 90);
+  ASSERT_EQ(quarter->Width(), 4);
+  ASSERT_EQ(quarter->Height(), 7);
+  for (int32_t y = 0; y < 7; ++y)
+    for (int32_t x = 0; x < 4; ++x)
+      EXPECT_EQ(quarter->GetPixel(x, y), source->GetPixel(y, 3 - x)) << x << "," << y;
+  EXPECT_EQ(quarter->XDpi(), 300);
+  // A half turn is two quarters, and four quarters give the source back.
+  EXPECT_TRUE(SamePixels(*TurnedCopy(*quarter, 90), *TurnedCopy(*source, 180)));
+  std::unique_ptr<TDIB> back = TurnedCopy(*source, 270);
+  back = TurnedCopy(*back, 90);
+  EXPECT_TRUE(SamePixels(*back, *source));
+  EXPECT_TRUE(SamePixels(*TurnedCopy(*source, -90), *TurnedCopy(*source, 270)));
+}
+
+TEST(TurnedCopy, OtherAnglesKeepThePictureOnPaper) {
+  // A dark dot in the middle of a white 1-bit raster, turned by 30 degrees:
+  // the canvas holds the whole turned picture, the dot stays in its middle
+  // and the corners the source does not reach are paper.
+  TDIB dot;
+  dot.NewImage(40, 20, df1Bit, 0, 0);
+  dot.Fill(0xFF);
+  for (int32_t y = 9; y <= 10; ++y)
+    for (int32_t x = 19; x <= 20; ++x) dot.SetPixel(x, y, dot.BlackValue());
+  const std::unique_ptr<TDIB> turned = TurnedCopy(dot, 30);
+  EXPECT_EQ(turned->Format(), df8Bit);
+  EXPECT_EQ(turned->Width(), 45);   // 40 cos 30 + 20 sin 30 = 44.6
+  EXPECT_EQ(turned->Height(), 38);  // 40 sin 30 + 20 cos 30 = 37.3
+  EXPECT_LT(turned->GetPixel(22, 18) + turned->GetPixel(22, 19), 255);
+  EXPECT_EQ(turned->GetPixel(0, 0), 255);
+  EXPECT_EQ(turned->GetPixel(44, 37), 255);
+}
