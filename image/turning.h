@@ -14,3 +14,7 @@
 // comes from, and paper (white) where the source does not reach. Four turns
 // by 90 degrees give the source back.
 std::unique_ptr<TDIB> TurnedCopy(const TDIB& source, double degrees);
+
+// The box, in a picture `width` x `height`, around what `rect` of its
+// TurnedCopy by `degrees` shows; exact for quarter turns.
+TRect RectBeforeTurn(const TRect& rect, double degrees, int32_t width, int32_t height);

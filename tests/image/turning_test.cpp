@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "image/dibunit.h"
@@ -60,4 +62,29 @@ TEST(TurnedCopy, OtherAnglesKeepThePictureOnPaper) {
   EXPECT_LT(turned->GetPixel(22, 18) + turned->GetPixel(22, 19), 255);
   EXPECT_EQ(turned->GetPixel(0, 0), 255);
   EXPECT_EQ(turned->GetPixel(44, 37), 255);
+}
+
+TEST(RectBeforeTurn, WhereAPartOfACopyComesFrom) {
+  // One dark pixel of the source, found in its turned copies, maps back to
+  // itself; at other angles the box around it holds it.
+  TDIB source;
+  source.NewImage(9, 5, df8Bit, 0, 0);
+  source.FillWhite();
+  source.Row(1)[6] = 0;
+  for (const double degrees : {0.0, 90.0, 180.0, 270.0, 33.0}) {
+    const std::unique_ptr<TDIB> turned = TurnedCopy(source, degrees);
+    TRect dark{turned->Width(), turned->Height(), -1, -1};
+    for (int32_t y = 0; y < turned->Height(); ++y) {
+      for (int32_t x = 0; x < turned->Width(); ++x) {
+        if (turned->GetPixel(x, y) > 127) continue;
+        dark = {std::min(dark.Left, x), std::min(dark.Top, y), std::max(dark.Right, x),
+                std::max(dark.Bottom, y)};
+      }
+    }
+    const TRect back = RectBeforeTurn(dark, degrees, 9, 5);
+    EXPECT_TRUE(back.Left <= 6 && 6 <= back.Right && back.Top <= 1 && 1 <= back.Bottom) << degrees;
+    if (std::fmod(degrees, 90) == 0) {
+      EXPECT_EQ(back, (TRect{6, 1, 6, 1})) << degrees;
+    }
+  }
 }
