@@ -186,8 +186,9 @@ TEST(SerialEvidence, TheEuroCheckCompletesOneOpenDigit) {
       {"A12345678907", {"A12345678~07", "A12345678~07"}, "A12345678~07"},
       // Two open digits are too many.
       {"U59743898015", {"U59~4~898015", "U59~4~898015"}, "U59~4~898015"},
-      // The check asks for an 8 where the glyph (printed unlike any digit)
-      // does not look like the note's other 8s.
+      // The check asks for an 8, which the note shows elsewhere: an 8 there
+      // would have matched that template, so the glyph (printed unlike any
+      // digit) is something else.
       {"U59743B98015", {"U59743~98015", "U59743~98015"}, "U59743~98015"},
       // One pass reads a 6 where the check asks for a 3.
       {"U59743898015", {"U59746898015", "U5974~898015"}, "U5974~898015"},
