@@ -131,6 +131,10 @@ LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib 
 // that are not UTF-8 replaced by U+FFFD (a file name may hold any bytes).
 std::string JsonText(const Json& value);
 
+// A serial's confidence as a JSON number in the form of the text output: a
+// whole one as an integer (100, not 100.0), any other with its decimals.
+Json ConfidenceJson(double confidence);
+
 // The subcommands, in the order of --help.
 std::vector<std::unique_ptr<Command>> MakeCommands();
 std::unique_ptr<Command> MakeInfoCommand();
