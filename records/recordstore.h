@@ -60,6 +60,9 @@ struct TWatchEntry {
   std::string Currency;  // "USD", "EUR" or "LBP"
   std::string Pattern;   // the pattern's text (TSerialPattern::Text)
   std::string Reason;
+  // When it was first put on the list, in the records' form; empty when not
+  // known (entries of the first schema). Set by the store.
+  std::string Added = {};
 
   bool operator==(const TWatchEntry&) const = default;
 };
@@ -97,6 +100,9 @@ class TRecordStore {
   virtual bool RemoveWatchEntry(const std::string& currency, const std::string& pattern) = 0;
   // Every entry, by currency and pattern.
   virtual std::vector<TWatchEntry> WatchEntries() = 0;
+  // A number that changes whenever the lists change, so that a program that
+  // keeps them in memory reloads only then.
+  virtual int64_t WatchRevision() = 0;
 };
 
 // Opens the store at `location`: a "postgresql://" or "postgres://" URI, or
@@ -109,6 +115,6 @@ std::unique_ptr<TRecordStore> OpenRecordStore(const std::string& location, TStor
 bool IsPostgresLocation(const std::string& location);
 
 // The schema version this build writes.
-inline constexpr int32_t kSchemaVersion = 1;
+inline constexpr int32_t kSchemaVersion = 2;
 
 }  // namespace records

@@ -17,7 +17,7 @@ struct TMigration {
   std::array<std::string_view, 4> Statements;  // empty ones are skipped
 };
 
-constexpr std::array<TMigration, 1> kMigrations = {{
+constexpr std::array<TMigration, 2> kMigrations = {{
     // The first schema: the readings of every run, and the watch lists.
     {1,
      {"CREATE TABLE verevizu_schema (version INTEGER NOT NULL)",
@@ -32,6 +32,14 @@ constexpr std::array<TMigration, 1> kMigrations = {{
       "CREATE TABLE verevizu_watch ("
       " currency TEXT NOT NULL, pattern TEXT NOT NULL, reason TEXT NOT NULL,"
       " PRIMARY KEY (currency, pattern))"}},
+    // When each watch entry was listed (unknown for the entries before); a
+    // revision of the lists that every change counts up, so that a program
+    // holding them in memory sees a change with one small query; records
+    // found by time without reading them all.
+    {2,
+     {"ALTER TABLE verevizu_watch ADD COLUMN added TEXT",
+      "ALTER TABLE verevizu_schema ADD COLUMN watch_revision BIGINT NOT NULL DEFAULT 0",
+      "CREATE INDEX verevizu_readings_time ON verevizu_readings (time)"}},
 }};
 static_assert(kMigrations.back().Version == kSchemaVersion,
               "the last migration reaches the version this build writes");

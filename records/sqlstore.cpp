@@ -9,6 +9,7 @@
 #include "records/recordstore.h"
 #include "records/schema.h"
 #include "records/sqlsession.h"
+#include "records/timestamps.h"
 #include "records/watchlist.h"
 
 namespace records {
@@ -184,17 +185,20 @@ class TSqlRecordStore : public TRecordStore {
       const TWatchEntry checked = MakeWatchEntry(e.Currency, e.Pattern, e.Reason);
       rows[{checked.Currency, checked.Pattern}] = checked.Reason;
     }
+    const std::string now = RecordTime(std::chrono::system_clock::now());
     Guarded([&] {
       std::vector<TSqlValue> params;
-      params.reserve(rows.size() * 3);
+      params.reserve(rows.size() * 4);
       for (const auto& [key, reason] : rows) {
         params.emplace_back(key.first);
         params.emplace_back(key.second);
         params.emplace_back(reason);
+        params.emplace_back(now);
       }
       TWriteTransaction transaction(*session_);
-      InsertRows(*session_, "INSERT INTO verevizu_watch (currency, pattern, reason)", 3, params,
-                 "ON CONFLICT (currency, pattern) DO UPDATE SET reason = excluded.reason");
+      InsertRows(*session_, "INSERT INTO verevizu_watch (currency, pattern, reason, added)", 4,
+                 params, "ON CONFLICT (currency, pattern) DO UPDATE SET reason = excluded.reason");
+      CountWatchChange();
       transaction.Commit();
     });
   }
@@ -209,23 +213,39 @@ class TSqlRecordStore : public TRecordStore {
     }
     return Guarded([&] {
       const TSqlValue params[] = {currency, text};
-      return session_->Execute("DELETE FROM verevizu_watch WHERE currency = ? AND pattern = ?",
-                               params) > 0;
+      TWriteTransaction transaction(*session_);
+      const bool removed =
+          session_->Execute("DELETE FROM verevizu_watch WHERE currency = ? AND pattern = ?",
+                            params) > 0;
+      if (removed) CountWatchChange();
+      transaction.Commit();
+      return removed;
     });
   }
 
   std::vector<TWatchEntry> WatchEntries() override {
     return Guarded([&] {
       std::vector<TWatchEntry> entries;
-      for (TSqlRow& row : session_->Query(
-               "SELECT currency, pattern, reason FROM verevizu_watch ORDER BY currency, pattern",
-               {}))
-        entries.push_back({std::move(*row[0]), std::move(*row[1]), std::move(*row[2])});
+      for (TSqlRow& row : session_->Query("SELECT currency, pattern, reason, added"
+                                          " FROM verevizu_watch ORDER BY currency, pattern",
+                                          {}))
+        entries.push_back(
+            {std::move(*row[0]), std::move(*row[1]), std::move(*row[2]), row[3].value_or("")});
       return entries;
     });
   }
 
+  int64_t WatchRevision() override {
+    return Guarded([&] {
+      return std::stoll(*session_->Query("SELECT watch_revision FROM verevizu_schema", {})[0][0]);
+    });
+  }
+
  private:
+  void CountWatchChange() {
+    session_->Execute("UPDATE verevizu_schema SET watch_revision = watch_revision + 1", {});
+  }
+
   // Runs `f`, giving any failure of the database the store's name.
   template <typename F>
   auto Guarded(F&& f) -> decltype(f()) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "records/recordstore.h"
+#include "records/schema.h"
 #include "records/sqlsession.h"
 #include "test_postgres.h"
 
@@ -161,6 +162,8 @@ TEST_P(StoreTest, PutsReplacesAndRemovesWatchEntriesAllOrNone) {
       {"EUR", "M34892405068", "counterfeit"},
   });
   const std::unique_ptr<TRecordStore> store = Open();
+  const std::vector<TWatchEntry> first = store->WatchEntries();
+  const int64_t revision = store->WatchRevision();
   store->PutWatchEntries(std::vector<TWatchEntry>{{"USD", "MK6083*", "stolen from van 7"}});
   // One bad entry, and nothing of the list goes in.
   EXPECT_THROW(store->PutWatchEntries(std::vector<TWatchEntry>{
@@ -168,13 +171,67 @@ TEST_P(StoreTest, PutsReplacesAndRemovesWatchEntriesAllOrNone) {
                    {"EUR", "AB12*", "no euro serial starts so"},
                }),
                EPatternError);
-  EXPECT_EQ(Open(saRead)->WatchEntries(), (std::vector<TWatchEntry>{
-                                              {"EUR", "M34892405068", "counterfeit"},
-                                              {"USD", "MK6083*", "stolen from van 7"},
-                                          }));
+  // A new reason keeps the time the entry was first listed.
+  const std::vector<TWatchEntry> expected = {
+      {"EUR", "M34892405068", "counterfeit", first[0].Added},
+      {"USD", "MK6083*", "stolen from van 7", first[1].Added},
+  };
+  EXPECT_EQ(Open(saRead)->WatchEntries(), expected);
+  EXPECT_TRUE(first[0].Added.ends_with("Z")) << first[0].Added;
+  EXPECT_NE(store->WatchRevision(), revision);
+
+  const int64_t beforeRemoving = store->WatchRevision();
   EXPECT_TRUE(store->RemoveWatchEntry("USD", "mk6083*"));
+  const int64_t removed = store->WatchRevision();
   EXPECT_FALSE(store->RemoveWatchEntry("USD", "MK6083*"));
   EXPECT_EQ(store->WatchEntries().size(), 1u);
+  EXPECT_NE(removed, beforeRemoving);
+  EXPECT_EQ(store->WatchRevision(), removed);  // nothing removed, nothing changed
+}
+
+// A store of the first schema, as the first release wrote it, with a record
+// and a watch entry.
+void MakeFirstSchemaStore(TSqlSession& session) {
+  for (const char* statement : {
+           "CREATE TABLE verevizu_schema (version INTEGER NOT NULL)",
+           "INSERT INTO verevizu_schema (version) VALUES (1)",
+           "CREATE TABLE verevizu_readings ("
+           " file TEXT NOT NULL, content_hash TEXT NOT NULL, time TEXT NOT NULL,"
+           " currency TEXT NOT NULL, serial TEXT NOT NULL, valid INTEGER NOT NULL,"
+           " confidence DOUBLE PRECISION NOT NULL, batch TEXT NOT NULL, tool_version TEXT NOT NULL,"
+           " UNIQUE (batch, file, content_hash))",
+           "CREATE TABLE verevizu_watch ("
+           " currency TEXT NOT NULL, pattern TEXT NOT NULL, reason TEXT NOT NULL,"
+           " PRIMARY KEY (currency, pattern))",
+           "INSERT INTO verevizu_readings VALUES ('/scans/a.tif', 'h', '2024-05-01T10:00:00.000Z',"
+           " 'USD', 'AB12345678C', 1, 92.5, 'b1', '0.1.0')",
+           "INSERT INTO verevizu_watch VALUES ('USD', 'MK6083*', 'stolen')",
+       })
+    session.Execute(statement, {});
+}
+
+TEST_P(StoreTest, MigratesAStoreOfTheFirstSchemaInPlace) {
+  MakeFirstSchemaStore(*Session());
+  const std::unique_ptr<TRecordStore> store = Open(saRead);
+  EXPECT_EQ(store->FindRecords({}),
+            std::vector<TNoteRecord>{Note("/scans/a.tif", "2024-05-01T10:00:00.000Z")});
+  EXPECT_EQ(store->WatchEntries(), (std::vector<TWatchEntry>{{"USD", "MK6083*", "stolen", ""}}));
+  EXPECT_EQ(store->WatchRevision(), 0);
+  EXPECT_EQ(SchemaVersion(*Session()), kSchemaVersion);
+  // Written to after the migration like a new store.
+  Open()->PutWatchEntries(std::vector<TWatchEntry>{{"USD", "AB1*", "new"}});
+  EXPECT_EQ(Open(saRead)->WatchEntries().size(), 2u);
+}
+
+TEST_P(StoreTest, AMigrationThatFailsLeavesTheStoreAsItWas) {
+  MakeFirstSchemaStore(*Session());
+  // An index of the name the last step makes: the step fails.
+  Session()->Execute("CREATE INDEX verevizu_readings_time ON verevizu_readings (file)", {});
+  EXPECT_NE(ErrorOf([&] { Open(); }), "(no error)");
+  EXPECT_EQ(SchemaVersion(*Session()), 1);
+  // The earlier steps are undone with it.
+  EXPECT_NE(ErrorOf([&] { Session()->Query("SELECT watch_revision FROM verevizu_schema", {}); }),
+            "(no error)");
 }
 
 TEST_P(StoreTest, RefusesAStoreWithANewerSchemaAndLeavesItAlone) {
