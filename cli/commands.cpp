@@ -9,6 +9,8 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   commands.push_back(MakeOcrCommand());
   commands.push_back(MakeBarcodeCommand());
   commands.push_back(MakeSerialCommand());
+  commands.push_back(MakeRecordsCommand());
+  commands.push_back(MakeWatchCommand());
   return commands;
 }
 

@@ -1,7 +1,6 @@
 #include "records/watchlist.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "records/csv.h"
 #include "serial/serialvalidation.h"
@@ -34,11 +33,7 @@ bool IsDigit(char c) {
 
 TWatchEntry MakeWatchEntry(std::string_view currency, std::string_view pattern,
                            std::string_view reason) {
-  std::string code(currency);
-  std::transform(code.begin(), code.end(), code.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  if (!IsWatchCurrency(code))
-    throw EPatternError("'" + std::string(currency) + "' is not one of USD, EUR, LBP");
+  const std::string code = WatchCurrencyCode(currency);
   const std::size_t first = reason.find_first_not_of(" \t");
   const std::size_t last = reason.find_last_not_of(" \t");
   const std::string_view trimmed =

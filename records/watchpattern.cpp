@@ -66,6 +66,13 @@ bool IsWatchCurrency(std::string_view currency) {
          kWatchCurrencies.end();
 }
 
+std::string WatchCurrencyCode(std::string_view text) {
+  const std::string code = Upper(text);
+  if (!IsWatchCurrency(code))
+    throw EPatternError("'" + std::string(text) + "' is not one of USD, EUR, LBP");
+  return code;
+}
+
 std::string TSerialPattern::Text() const {
   switch (kind_) {
     case pkRange:

@@ -58,5 +58,8 @@ TSerialPattern ParseSerialPattern(std::string_view text, std::string_view curren
 
 // The currencies a watch entry may name.
 bool IsWatchCurrency(std::string_view currency);
+// The code of a watch entry's currency given in any case ("usd" is "USD");
+// throws EPatternError for another.
+std::string WatchCurrencyCode(std::string_view text);
 
 }  // namespace records
