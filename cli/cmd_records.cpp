@@ -23,9 +23,10 @@ class RecordsCommand : public Command {
            "or a prefix (AB1234*). A TIME is a date (2024-05-01) or a date and time\n"
            "(2024-05-01 14:30, 2024-05-01T14:30:00Z), local unless it names its zone.\n"
            "JSON members: time, batch, file, currency, serial, confidence, valid,\n"
-           "content_hash, tool_version.\n"
-           "\n"
-           "Exit codes: 0 some note was found, 1 none was, 2 usage error, 3 the store\n"
+           "content_hash, tool_version.\n";
+  }
+  std::string Notes() const override {
+    return "Exit codes: 0 some note was found, 1 none was, 2 usage error, 3 the store\n"
            "could not be read.\n";
   }
   bool ReadsImages() const override { return false; }

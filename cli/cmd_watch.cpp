@@ -48,9 +48,10 @@ class WatchCommand : public Command {
            "every serial that starts between them), or a prefix (AB1234*). It must fit\n"
            "the serials of its currency; a dollar star note's serial ending in \"*\" is that\n"
            "serial. DB is a SQLite file, or a PostgreSQL URI (postgresql://USER@HOST/DATABASE).\n"
-           "JSON members of list: currency, pattern, reason, added.\n"
-           "\n"
-           "Exit codes: 0 done, 1 remove found no such entry, 2 usage error, 3 the store\n"
+           "JSON members of list: currency, pattern, reason, added.\n";
+  }
+  std::string Notes() const override {
+    return "Exit codes: 0 done, 1 remove found no such entry, 2 usage error, 3 the store\n"
            "or the file could not be used.\n";
   }
   bool ReadsImages() const override { return false; }

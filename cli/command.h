@@ -74,8 +74,8 @@ class SetupError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The tool's version, as --version shows it and records keep it.
-inline constexpr const char* kToolVersion = VEREVIZU_VERSION;
+// The tool's version ("0.1.0"), as records keep it.
+extern const char* const kToolVersion;
 
 // JSON whose object members keep the order they were set in.
 using Json = nlohmann::ordered_json;
@@ -129,8 +129,11 @@ class Command {
   // arguments, and is run once by RunAlone instead of Process; its usage
   // line shows what follows the command's name. RunAlone may throw
   // SetupError (exit code 3) and returns the exit code otherwise.
+  // Its help ends in Notes() after the options (the exit codes), as the
+  // others end in the notes every image command shares.
   virtual bool ReadsImages() const { return true; }
   virtual std::string Usage() const { return "[OPTIONS] PATH..."; }
+  virtual std::string Notes() const { return {}; }
   virtual int RunAlone(std::ostream& out, std::ostream& err) { return 0; }
 };
 

@@ -3,6 +3,8 @@
 
 namespace cli {
 
+const char* const kToolVersion = VEREVIZU_VERSION;
+
 std::vector<std::unique_ptr<Command>> MakeCommands() {
   std::vector<std::unique_ptr<Command>> commands;
   commands.push_back(MakeInfoCommand());

@@ -61,8 +61,9 @@ class HelpFormatter : public CLI::Formatter {
              app->get_description() + make_subcommands(app, mode) + '\n' + app->get_footer();
     }
     const Command& command = CommandNamed(commands_, app->get_name());
+    const std::string notes = command.ReadsImages() ? kCommonNotes : command.Notes();
     return "usage: " + name + ' ' + command.Usage() + "\n\n" + app->get_footer() +
-           OptionGroups(*app) + (command.ReadsImages() ? '\n' + std::string(kCommonNotes) : "");
+           OptionGroups(*app) + (notes.empty() ? "" : '\n' + notes);
   }
 
  private:
