@@ -8,7 +8,7 @@
 //   ContentHash       SHA-256 of the largest note of the test data (1.6 MB)
 //   Match/1000000     one reading matched against a million watch entries
 //                     (exact serials, ranges and prefixes of all three
-//                     currencies), two in three readings on no list
+//                     currencies); about one reading in seven is on a list
 //   LoadWatchList     a million entries read from a SQLite store and indexed
 //
 // Run on a Release build with --benchmark_repetitions=N for medians; times
