@@ -149,6 +149,8 @@ TEST_P(StoreTest, FindsRecordsByBatchTimeAndSerialPattern) {
       {{std::nullopt, "b2", std::nullopt}, {"/3", "/4"}},
       {{std::nullopt, std::nullopt, "2024-05-01T10:00:01.000Z"}, {"/2", "/3", "/4"}},
       {{ParseSerialPattern("AB12340000-AB12349999", ""), std::nullopt, std::nullopt}, {"/2", "/3"}},
+      // The start the database narrows by, and a serial past the range's end.
+      {{ParseSerialPattern("AB12340000-AB12345000", ""), std::nullopt, std::nullopt}, {"/2"}},
       {{ParseSerialPattern("MK6*", ""), std::nullopt, std::nullopt}, {"/4"}},
       {{ParseSerialPattern("AB1234*", ""), "b1", "2024-05-01T10:00:00.500Z"}, {"/2"}},
       {{ParseSerialPattern("AB12345678C", ""), std::nullopt, std::nullopt}, {}},

@@ -128,6 +128,13 @@ TEST(WatchList, MatchesValidReadingsToTheMostSpecificEntry) {
   }
 }
 
+// 0 an exact serial, 1 a range, 2 a prefix: the lower wins. A range whose
+// ends are equal holds what a prefix holds.
+int Specificity(const TSerialPattern& p) {
+  if (p.Kind() == pkSerial) return 0;
+  return p.Kind() == pkRange && p.RunStart() != p.RunEnd() ? 1 : 2;
+}
+
 // The index finds what trying every entry's pattern finds, on lists dense
 // enough for ranges to overlap and nest.
 TEST(WatchList, FindsWhatTryingEveryPatternFinds) {
@@ -141,47 +148,45 @@ TEST(WatchList, FindsWhatTryingEveryPatternFinds) {
   std::vector<TWatchEntry> entries;
   for (int i = 0; i < 300; ++i) {
     std::string pattern;
-    switch (random() % 3) {
-      case 0:
-        pattern = serial();
-        break;
-      case 1:
-        pattern = "AB" + digits(1 + static_cast<int>(random() % 6)) + "*";
-        break;
-      default: {
-        // Ends of 4 to 11 characters: some cut the digits, some keep the letter.
-        const std::size_t length = 4 + random() % 8;
-        std::string low = serial().substr(0, length), high = serial().substr(0, length);
-        high.back() = low.back();
-        if (low > high) std::swap(low, high);
-        try {
-          pattern = ParseSerialPattern(low + "-" + high, "USD").Text();
-        } catch (const EPatternError&) {
-          continue;
-        }
+    const unsigned kind = random() % 10;
+    if (kind == 0) {
+      pattern = serial();
+    } else if (kind == 1) {
+      pattern = "AB" + digits(4 + static_cast<int>(random() % 3)) + "*";
+    } else {
+      // Ends of 6 to 11 characters (some cut the digits, some keep the
+      // letter) that differ in their last one to three digits: narrow
+      // ranges, many of them inside others, few serials in several buckets.
+      const std::size_t length = 6 + random() % 6, end = std::min<std::size_t>(length, 10);
+      std::string low = serial().substr(0, length), high = low;
+      for (std::size_t k = end - 1 - random() % 3; k < end; ++k) high[k] = digits(1)[0];
+      if (low > high) std::swap(low, high);
+      try {
+        pattern = ParseSerialPattern(low + "-" + high, "USD").Text();
+      } catch (const EPatternError&) {
+        continue;
       }
     }
     entries.push_back({"USD", pattern, std::to_string(i)});
   }
+  std::vector<TSerialPattern> patterns;
+  for (const TWatchEntry& e : entries) patterns.push_back(ParseSerialPattern(e.Pattern, "USD"));
   const TWatchList list(entries);
   int matched = 0;
   for (int i = 0; i < 3000; ++i) {
     const std::string s = serial();
-    bool any = false, exact = false;
-    for (const TWatchEntry& e : entries) {
-      const TSerialPattern p = ParseSerialPattern(e.Pattern, "USD");
-      any = any || p.Matches(s);
-      exact = exact || (p.Kind() == pkSerial && p.Matches(s));
+    int best = 3;  // the most specific kind that matches; 3: none
+    for (const TSerialPattern& p : patterns) {
+      if (p.Matches(s)) best = std::min(best, Specificity(p));
     }
+    const bool any = best < 3;
     const TWatchEntry* found = list.Match("USD", s);
     ASSERT_EQ(found != nullptr, any) << s;
     if (found == nullptr) continue;
     ++matched;
     const TSerialPattern p = ParseSerialPattern(found->Pattern, "USD");
     EXPECT_TRUE(p.Matches(s)) << s << " " << found->Pattern;
-    if (exact) {
-      EXPECT_EQ(p.Kind(), pkSerial) << s;
-    }
+    EXPECT_EQ(Specificity(p), best) << s << " " << found->Pattern;
   }
   EXPECT_GT(matched, 300);  // the lists are dense enough to test something
 }
