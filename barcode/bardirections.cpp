@@ -125,7 +125,8 @@ std::vector<double> Axes(const std::vector<double>& angles) {
                    [](const auto& a, const auto& b) { return a.first > b.first; });
   // A peak split by a dip within the spread is one axis.
   std::vector<double> axes;
-  for (const auto& [n, degrees] : peaks) {
+  for (const auto& peak : peaks) {
+    const double degrees = peak.second;
     const bool near = std::any_of(axes.begin(), axes.end(),
                                   [&](double d) { return AnglesApart(d, degrees) <= 2 * kSpread; });
     if (!near) axes.push_back(degrees);
