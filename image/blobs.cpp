@@ -179,7 +179,7 @@ void TDIB::FindBlobs(int32_t connectivity, int32_t minWidth, int32_t minHeight, 
   std::size_t above = 0;  // first run of the previous row
   for (int32_t y = 0; y < height; ++y) {
     const std::size_t first = runs.size();
-    const std::uint8_t* row = FRows[y];
+    const std::uint8_t* row = Row(y);
     for (int32_t x = NextBitFrom(row, 0, width, ink); x < width;) {
       const int32_t end = NextBitFrom(row, x, width, 1 - ink);
       const auto self = static_cast<int32_t>(runs.size());

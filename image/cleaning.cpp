@@ -167,8 +167,8 @@ void TDIB::SmoothBilevel() {
   std::vector<std::uint8_t> current(static_cast<std::size_t>(width), 0);
   auto bit = [](const std::uint8_t* row, int32_t x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; };
   for (int32_t y = 1; y <= height - 2; ++y) {
-    std::uint8_t* row = FRows[y];
-    const std::uint8_t* below = FRows[y + 1];
+    std::uint8_t* row = Row(y);
+    const std::uint8_t* below = Row(y + 1);
     for (int32_t x = 1; x <= width - 2; ++x) current[x] = static_cast<std::uint8_t>(bit(row, x));
     for (int32_t x = 1; x <= width - 2; ++x) {
       const int32_t m = bit(below, x) + current[x - 1] + current[x + 1] + above[x];

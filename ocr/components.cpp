@@ -1,8 +1,11 @@
 // Labelling, spot removal, hole filling, size statistics and non-text marking.
 #include "ocr/components.h"
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "classifier/primitives.h"
 #include "platform/rounding.h"
@@ -84,30 +87,18 @@ void RemoveSpotsSmart(TOmnifontOCR& engine, int32_t m, int32_t s) {
     if (band >= previousBand) break;
     previousBand = band;
     band = 0;
-    std::size_t i = 0;
-    while (i < engine.Characters.size()) {
-      const int32_t ink = engine.Characters[i]->InkCount;
-      if (ink <= level - s) {
-        DeleteRecord(engine, i);
-        continue;
-      }
-      if (ink <= level) ++band;
-      ++i;
-    }
+    DeleteRecordsIf(engine, [&](const TCharRecord& r) {
+      if (r.InkCount <= level - s) return true;
+      if (r.InkCount <= level) ++band;
+      return false;
+    });
     if (level > m) break;
     level += s;
   }
 }
 
 void RemoveSpotsAlways(TOmnifontOCR& engine, int32_t m) {
-  std::size_t i = 0;
-  while (i < engine.Characters.size()) {
-    if (engine.Characters[i]->InkCount <= m) {
-      DeleteRecord(engine, i);
-    } else {
-      ++i;
-    }
-  }
+  DeleteRecordsIf(engine, [m](const TCharRecord& r) { return r.InkCount <= m; });
 }
 
 // Paints every paper pixel whose four direct neighbours are ink, in column
@@ -154,17 +145,29 @@ int32_t CountInkInBox(const TOmnifontOCR& engine, int32_t left, int32_t top, int
   return n;
 }
 
-void DeleteRecord(TOmnifontOCR& engine, std::size_t index) {
-  const TCharRecord& rec = *engine.Characters[index];
-  engine.ComponentCount -= 1;
-  engine.WidthSum -= BoxWidth(rec);
-  engine.HeightSum -= BoxHeight(rec);
+void DeleteRecordsIf(TOmnifontOCR& engine, const std::function<bool(const TCharRecord&)>& doomed) {
   TDIB& image = *engine.Image;
-  for (int32_t y = rec.Top; y <= rec.Bottom; ++y) {
-    std::uint8_t* row = image.Row(y);
-    for (int32_t x = rec.Left; x <= rec.Right; ++x) row[x] = kErasedValue;
+  auto& list = engine.Characters;
+  // Deleting one by one would close the gap behind each record, which costs
+  // the whole list per speck on a page of specks; the survivors move up once.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const TCharRecord& rec = *list[i];
+    if (!doomed(rec)) {
+      if (kept != i) list[kept] = std::move(list[i]);
+      ++kept;
+      continue;
+    }
+    engine.ComponentCount -= 1;
+    engine.WidthSum -= BoxWidth(rec);
+    engine.HeightSum -= BoxHeight(rec);
+    for (int32_t y = rec.Top; y <= rec.Bottom; ++y) {
+      std::uint8_t* row = image.Row(y);
+      std::fill(row + rec.Left, row + rec.Right + 1, kErasedValue);
+    }
+    list[i].reset();
   }
-  engine.Characters.erase(engine.Characters.begin() + static_cast<std::ptrdiff_t>(index));
+  list.resize(kept);
 }
 
 void LabelComponents(TOmnifontOCR& engine) {
@@ -245,14 +248,26 @@ void MarkNonText(TOmnifontOCR& engine) {
   if (engine.ComponentCount == 0) return;
   engine.AvgCharHeight = engine.HeightSum / engine.ComponentCount;
   engine.AvgCharWidth = engine.WidthSum / engine.ComponentCount;
+  // A companion's top lies within half the height of p's top: the records in
+  // order of their tops give each oversized record its few candidates without
+  // a walk over the whole page.
+  std::vector<const TCharRecord*> byTop;
+  byTop.reserve(engine.Characters.size());
+  for (const auto& q : engine.Characters) byTop.push_back(q.get());
+  std::sort(byTop.begin(), byTop.end(),
+            [](const TCharRecord* a, const TCharRecord* b) { return a->Top < b->Top; });
   for (auto& p : engine.Characters) {
     if (p->Ch == NonTextMark) continue;
     const bool oversized =
         BoxWidth(*p) > 4 * engine.AvgCharWidth || BoxHeight(*p) > 4 * engine.AvgCharHeight;
     if (!oversized) continue;
+    const int32_t half = (p->Bottom - p->Top + 1) / 2;
+    auto q = std::lower_bound(byTop.begin(), byTop.end(), p->Top - half,
+                              [](const TCharRecord* r, int32_t top) { return r->Top < top; });
     int32_t companions = 0;
-    for (const auto& q : engine.Characters) {
-      if (q->Ch != NonTextMark && IsCompanion(*p, *q)) ++companions;
+    for (; q != byTop.end() && (*q)->Top <= p->Top + half; ++q) {
+      if ((*q)->Ch != NonTextMark && IsCompanion(*p, **q)) ++companions;
+      if (companions > kMaxCompanionsOfNonText) break;  // stays text whatever follows
     }
     if (companions <= kMaxCompanionsOfNonText) p->Ch = NonTextMark;
   }

@@ -7,11 +7,12 @@
 //   RemoveSpots          speck removal by SpotRemoval and MaxSpotSize, then holes
 //   MarkNonText          size estimate and NonTextMark for isolated giants
 //   RecomputeSizeStatistics  the character size over ordinary-looking records
-//   DeleteRecord         drops a record, erasing its box from the raster
+//   DeleteRecordsIf      drops the records a test picks, erasing their boxes
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "ocr/omnifontocr.h"
 
@@ -30,6 +31,7 @@ void RecomputeSizeStatistics(TOmnifontOCR& engine);
 // Ink pixels (value below the engine's threshold) inside the inclusive box.
 int32_t CountInkInBox(const TOmnifontOCR& engine, int32_t left, int32_t top, int32_t right,
                       int32_t bottom);
-// Removes record `index`: statistics drop it, its box is painted kErasedValue,
-// and the next record moves into its place.
-void DeleteRecord(TOmnifontOCR& engine, std::size_t index);
+// Removes every record for which `doomed` is true: statistics drop it and its
+// box is painted kErasedValue; the others keep their order. One pass over
+// the list, however many records go.
+void DeleteRecordsIf(TOmnifontOCR& engine, const std::function<bool(const TCharRecord&)>& doomed);
