@@ -196,6 +196,13 @@ class TDibGraphic {
   // announce enormous sizes. Shared by all graphics.
   static std::size_t MaxImageBytes();
   static void SetMaxImageBytes(std::size_t bytes);
+  // Upper limit of the pixels (width x height) of one image, 0 for none (the
+  // default: only MaxImageBytes holds). Every decoder checks the size a file
+  // declares against it with CheckImageSize before it decodes anything, so a
+  // small file cannot make the reader allocate for a huge picture. Shared by
+  // all graphics.
+  static int64_t MaxImagePixels();
+  static void SetMaxImagePixels(int64_t pixels);
 
  protected:
   // Number of images in the data; the base class answers 1.
@@ -232,6 +239,22 @@ class TDibGraphic {
   int32_t currentPage_ = -1;
   bool animated_ = false;
 };
+
+// A file declares more pixels than TDibGraphic::MaxImagePixels allows.
+class EImageTooLarge : public EZivuderoError {
+ public:
+  using EZivuderoError::EZivuderoError;
+};
+
+// A page beyond the last one of a file was asked for.
+class EPageNotFound : public EZivuderoError {
+ public:
+  EPageNotFound(int32_t page, int32_t pages);
+};
+
+// Throws EImageTooLarge "Image too large: W x H pixels, more than the limit of
+// N" when width x height exceeds MaxImagePixels (when that is not 0).
+void CheckImageSize(int64_t width, int64_t height);
 
 // Reads a little-endian integer from a byte buffer (no bounds check).
 inline std::uint32_t ReadLE32(const std::uint8_t* p) {
@@ -277,6 +300,9 @@ std::vector<std::string> RegisteredExtensions();
 std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
                                          std::span<const std::uint8_t> data, int32_t pageIndex,
                                          const TProgressEvent& progress = {});
+// The extension of the format whose signature starts the data ("PNG", "JPG",
+// "TIF", "BMP", "ICO", "WMF"), or "" when none does: for data without a name.
+std::string GraphicExtensionOfData(std::span<const std::uint8_t> data);
 // The whole content of a file; "Cannot open file" or "Cannot read file".
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
 std::unique_ptr<TDibGraphic> LoadGraphicFromFile(const std::string& fileName, int32_t pageIndex,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "classifier/primitives.h"
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 
 namespace {
@@ -179,6 +180,7 @@ void LabelComponents(TOmnifontOCR& engine) {
   const std::uint8_t thr = Thr(engine);
   const int32_t w = image.Width();
   for (int32_t y = 0; y < image.Height(); ++y) {
+    platform::CheckDeadline();
     for (int32_t x = 0; x < w; ++x) {
       const std::uint8_t v = image.Row(y)[x];
       if ((v & kMarkerBits) != 0 || v >= thr) continue;

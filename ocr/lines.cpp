@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "classifier/primitives.h"
+#include "platform/deadline.h"
 #include "platform/exceptions.h"
 #include "platform/rounding.h"
 
@@ -263,6 +264,7 @@ void LineFinder::Run() {
   if (height < 5 || !MeasureMeanHeight()) return;
   int32_t y = 0;
   while (y < height - 1) {
+    platform::CheckDeadline();
     LineEstimate l;
     if (!FindLineTop(y, l.T0)) break;
     t_.MinX[n] = image_.Width() - 1;

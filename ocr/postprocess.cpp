@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "classifier/classifier.h"
+#include "platform/deadline.h"
 #include "platform/exceptions.h"
 #include "platform/rounding.h"
 
@@ -212,6 +213,7 @@ void SimilarityCorrection(TOmnifontOCR& engine) {
   for (std::size_t i = 0; i < list.size(); ++i) {
     TCharRecord& p = *list[i];
     if (p.Ch != NoChar || p.Bottom - p.Top <= 4 || p.Right - p.Left <= 1) continue;
+    platform::CheckDeadline();
     // The nearest reference, the first in list order on ties.
     const TCharRecord* best = nullptr;
     int32_t bestDistance = 1000;

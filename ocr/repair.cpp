@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "classifier/primitives.h"
+#include "platform/deadline.h"
 
 namespace {
 
@@ -362,6 +363,7 @@ void MergeBrokenCharacters(TOmnifontOCR& engine) {
       std::is_sorted(engine.Characters.begin(), engine.Characters.end(),
                      [](const auto& a, const auto& b) { return a->Line < b->Line; });
   for (std::size_t i = 0; i < engine.Characters.size(); ++i) {
+    platform::CheckDeadline();
     TCharRecord& p = *engine.Characters[i];
     const bool belowLine = p.LineBottom > 0 && p.LineBottom < p.Top;
     const bool aboveLine = p.LineTop > 0 && p.LineTop - (p.LineBase - p.LineMean) > p.Top;
