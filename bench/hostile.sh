@@ -47,6 +47,7 @@ measure() {
 printf 'file\tcommand\tMB\ts\texit\tfirst error line\n'
 for f in png_1x100M_bilevel.png png_100Mx1_bilevel.png png_20000x20000_bilevel.png \
   png_one_byte_of_data.png bmp_rle8_20000x25000.bmp tiff_1x100M_deflate.tif \
+  png_32x1500000_bilevel.png png_7000x7000_stripes.png png_7000x7000_rgb.png \
   png_dots_every_3px.png png_noise_bilevel.png jpeg_490_scans.jpg jpeg_5000_scans.jpg \
   unknown_1GiB.dat; do
   for command in info ocr barcode serial; do

@@ -193,6 +193,15 @@ def main():
           + png_chunk(b"IDAT", b"\x78") + png_chunk(b"IEND", b""))
     write(folder, "bmp_rle8_20000x25000.bmp", bmp_rle8(20000, 25000))
     write(folder, "tiff_1x100M_deflate.tif", tiff_deflate_bilevel(1, 100_000_000, b"\x00"))
+    # Pictures just under the default limit of 50 million pixels: a narrow
+    # one (each row counts as 32 pixels), a bilevel page of vertical stripes
+    # (the most ink runs a row can have) and a true-colour page.
+    write(folder, "png_32x1500000_bilevel.png",
+          png(32, 1_500_000, 1, 0, repeated(b"\x00\x55\x55\x55\x55", 1_500_000)))
+    write(folder, "png_7000x7000_stripes.png",
+          png(7000, 7000, 1, 0, repeated(b"\x00" + b"\xaa" * 875, 7000)))
+    write(folder, "png_7000x7000_rgb.png",
+          png(7000, 7000, 8, 2, repeated(b"\x00" + b"\x80\x40\x20" * 7000, 7000)))
     # Slow pictures.
     write(folder, "png_dots_every_3px.png", png(4000, 3000, 1, 0, dots_rows(4000, 3000, 3)))
     write(folder, "png_noise_bilevel.png", png(4000, 3000, 1, 0, noise_rows(4000, 3000)))

@@ -133,13 +133,20 @@ void TDibGraphic::SetMaxImagePixels(int64_t pixels) {
 }
 
 void CheckImageSize(int64_t width, int64_t height) {
+  // Every copy of a picture stores a row in whole 32-bit words and the
+  // readers keep per-row data besides: a row costs at least what a row of
+  // this many pixels does, so a picture one pixel wide and millions high is
+  // counted as the memory it takes.
+  constexpr int64_t kNarrowestRow = 32;
   const int64_t limit = TDibGraphic::MaxImagePixels();
   if (limit <= 0 || width <= 0 || height <= 0) return;
+  const int64_t counted = std::max(width, kNarrowestRow);
   // Either side alone beyond the limit also keeps the product from overflowing.
-  if (width > limit || height > limit || width * height > limit)
+  if (counted > limit || height > limit || counted * height > limit)
     throw EImageTooLarge("Image too large: " + std::to_string(width) + " x " +
                          std::to_string(height) + " pixels, more than the limit of " +
-                         std::to_string(limit));
+                         std::to_string(limit) +
+                         (width < kNarrowestRow ? " (a row counts as 32 pixels at least)" : ""));
 }
 
 EPageNotFound::EPageNotFound(int32_t page, int32_t pages)

@@ -253,7 +253,8 @@ class EPageNotFound : public EZivuderoError {
 };
 
 // Throws EImageTooLarge "Image too large: W x H pixels, more than the limit of
-// N" when width x height exceeds MaxImagePixels (when that is not 0).
+// N" when width x height exceeds MaxImagePixels (when that is not 0); a row
+// narrower than 32 pixels counts as 32.
 void CheckImageSize(int64_t width, int64_t height);
 
 // Reads a little-endian integer from a byte buffer (no bounds check).
