@@ -61,7 +61,13 @@ TEST(ImageLimits, SizesAboveTheLimitAreRefusedOnTheHeader) {
       {"big.png", oneByte},
       {"big.bmp", RunLengthBitmap(40, 40)},
       // RGB without BitsPerSample: refused, but only once the tags are read.
-      {"big.tif", RawTiff({{256, 3, 1, 40}, {257, 3, 1, 40}, {262, 3, 1, 2}}, Bytes(16, 0))},
+      {"big.tif", RawTiff({{256, 3, 1, 40},
+                           {257, 3, 1, 40},
+                           {262, 3, 1, 2},
+                           {273, 4, 1, 0},
+                           {278, 3, 1, 40},
+                           {279, 4, 1, 16}},
+                          Bytes(16, 0))},
       {"big.jpg", WriteJpeg(40, 40, 1, Bytes(1600, 128))},
   };
   for (const auto& c : cases)
