@@ -49,7 +49,8 @@ for f in png_1x100M_bilevel.png png_100Mx1_bilevel.png png_20000x20000_bilevel.p
   png_one_byte_of_data.png bmp_rle8_20000x25000.bmp tiff_1x100M_deflate.tif \
   png_32x1500000_bilevel.png png_7000x7000_stripes.png png_7000x7000_rgb.png \
   png_dots_every_3px.png png_noise_bilevel.png jpeg_490_scans.jpg jpeg_5000_scans.jpg \
-  unknown_1GiB.dat; do
+  unknown_1GiB.dat png_7000x7000_dots_every_2px.png png_7000x7000_noise.png \
+  jpeg_7000x7000_rgb_100_scans.jpg bmp_rle8_7000x7000.bmp png_7000x7000_blob_grid.png; do
   for command in info ocr barcode serial; do
     printf '%s\t%s\t' "$f" "$command"
     measure "$command" --jobs 1 "$f"

@@ -138,36 +138,52 @@ class BitWriter:
         return bytes(out)
 
 
-def jpeg_many_scans(width, height, scans):
-    """A grey progressive JPEG: one DC scan, then `scans` - 1 identical AC
-    scans, each a few bytes of end-of-band runs that still make the decoder
-    visit every block of the picture."""
+def jpeg_many_scans(width, height, scans, components=1):
+    """A progressive JPEG of 1 (grey) or 3 (colour, no subsampling)
+    components: one DC scan of all components, then `scans` - 1 AC scans of
+    one component each, in turn, each a few bytes of end-of-band runs that
+    still make the decoder visit every block of the picture."""
     blocks = ((width + 7) // 8) * ((height + 7) // 8)
 
     def segment(marker, payload):
         return struct.pack(">BBH", 0xFF, marker, len(payload) + 2) + payload
 
+    ids = range(1, components + 1)
     out = bytearray(b"\xff\xd8")
     out += segment(0xDB, b"\x00" + b"\x01" * 64)
-    out += segment(0xC2, struct.pack(">BHHB", 8, height, width, 1) + b"\x01\x11\x00")
+    out += segment(0xC2, struct.pack(">BHHB", 8, height, width, components)
+                   + b"".join(bytes((c, 0x11, 0)) for c in ids))
     # DC table 0: one code '0' for difference category 0; AC table 0: one code
     # '0' for a run of end-of-bands with 14 more bits (up to 32767 blocks).
     one_code = b"\x01" + b"\x00" * 15
     out += segment(0xC4, b"\x00" + one_code + b"\x00")
     out += segment(0xC4, b"\x10" + one_code + b"\xe0")
     dc = BitWriter()
-    for _ in range(blocks):
+    for _ in range(blocks * components):
         dc.put(0, 1)
-    out += segment(0xDA, b"\x01\x01\x00\x00\x00\x00") + dc.data()
+    out += segment(0xDA, bytes([components]) + b"".join(bytes((c, 0)) for c in ids)
+                   + b"\x00\x00\x00") + dc.data()
     ac = BitWriter()
     for _ in range((blocks + 32766) // 32767):
         ac.put(0, 1)
         ac.put(0x3FFF, 14)
-    ac_scan = segment(0xDA, b"\x01\x01\x00\x01\x3f\x00") + ac.data()
-    for _ in range(scans - 1):
-        out += ac_scan
+    for i in range(scans - 1):
+        c = 1 + i % components
+        out += segment(0xDA, bytes((1, c, 0, 1, 63, 0))) + ac.data()
     out += b"\xff\xd9"
     return bytes(out)
+
+
+def blob_grid_rows(width, height, blob_w, blob_h, step_x, step_y):
+    """A white page with black blob_w x blob_h blocks every step_x, step_y pixels."""
+    ink = bytearray([0xFF] * ((width + 7) // 8))
+    for x0 in range(0, width - blob_w + 1, step_x):
+        for x in range(x0, x0 + blob_w):
+            ink[x >> 3] &= ~(0x80 >> (x & 7)) & 0xFF
+    inked = b"\x00" + bytes(ink)
+    white = b"\x00" + b"\xff" * ((width + 7) // 8)
+    for y in range(height):
+        yield inked if y % step_y < blob_h else white
 
 
 def write(folder, name, data):
@@ -207,6 +223,16 @@ def main():
     write(folder, "png_noise_bilevel.png", png(4000, 3000, 1, 0, noise_rows(4000, 3000)))
     write(folder, "jpeg_490_scans.jpg", jpeg_many_scans(12000, 9000, 490))
     write(folder, "jpeg_5000_scans.jpg", jpeg_many_scans(12000, 9000, 5000))
+    # The worst of each kind that the default limits still let through: the
+    # most blobs a page can hold (a dot every other pixel), noise, the most
+    # scans of a colour progressive JPEG, a run-length bitmap of nothing, and
+    # character-sized blobs too far apart to group, for the serial reader.
+    write(folder, "png_7000x7000_dots_every_2px.png", png(7000, 7000, 1, 0, dots_rows(7000, 7000, 2)))
+    write(folder, "png_7000x7000_noise.png", png(7000, 7000, 1, 0, noise_rows(7000, 7000)))
+    write(folder, "jpeg_7000x7000_rgb_100_scans.jpg", jpeg_many_scans(7000, 7000, 100, 3))
+    write(folder, "bmp_rle8_7000x7000.bmp", bmp_rle8(7000, 7000))
+    write(folder, "png_7000x7000_blob_grid.png",
+          png(7000, 7000, 1, 0, blob_grid_rows(7000, 7000, 10, 12, 48, 20)))
     # A file far larger than any scan, of a type no reader knows (sparse).
     with open(os.path.join(folder, "unknown_1GiB.dat"), "wb") as f:
         f.truncate(1 << 30)

@@ -136,9 +136,11 @@ CLI::Option* AddFlag(CLI::App& app, const std::string& name, const std::string& 
 
 // The bytes of a regular file of at most `maxBytes` bytes, or of standard
 // input for "-". Nothing else is read: a folder, a FIFO or a device is
-// refused before a byte is read, so none can block or fill memory. Throws
-// with the message to show.
-std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes);
+// refused before a byte is read, so none can block or fill memory.
+// `beforeReading` runs once the file has passed those checks, before its
+// first byte is read, and may refuse it too. Throws with the message to show.
+std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes,
+                                    const std::function<void()>& beforeReading = {});
 
 // Loads page `page` (from 1) of a file through the graphic registry and
 // exports it when `exportDib`. Standard input ("-") is recognised by the

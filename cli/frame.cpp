@@ -2,6 +2,7 @@
 // option helpers, folders, loading, parallel runs with output in input
 // order, progress bar, JSON lines, errors and exit codes.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -420,7 +421,8 @@ std::string PlainField(std::string_view text) {
   });
 }
 
-std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes) {
+std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes,
+                                    const std::function<void()>& beforeReading) {
   const bool standardInput = file == "-";
   // Opened without waiting, so that a FIFO with no writer cannot block the open.
   const int fd =
@@ -445,23 +447,32 @@ std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes) {
                               std::to_string(maxBytes) + " (--max-file-size)");
   };
   if (S_ISREG(st.st_mode) && st.st_size > maxBytes) throw tooLarge(st.st_size, false);
+  if (beforeReading) beforeReading();
   // Read up to one byte past the limit: a file that grew, or standard input,
-  // is refused as soon as it passes it.
+  // is refused as soon as it passes it. A regular file is read into a buffer
+  // of its size; the read that finds its end goes to a small block, so that
+  // the buffer is never enlarged (and copied) for a file of the size stated.
   std::vector<std::uint8_t> data;
   data.reserve(S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
-  constexpr std::size_t kBlock = 1 << 20;
+  constexpr std::size_t kBlock = 1 << 16;
+  std::array<std::uint8_t, kBlock> block;
   for (;;) {
     const std::size_t have = data.size();
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<int64_t>(kBlock, maxBytes + 1 - static_cast<int64_t>(have)));
-    data.resize(have + want);
-    const ssize_t got = ::read(fd, data.data() + have, want);
-    if (got < 0 && errno == EINTR) {
-      data.resize(have);
-      continue;
+    const std::size_t room = data.capacity() - have;
+    const auto want = static_cast<std::size_t>(
+        std::min<int64_t>(room > 0 ? room : kBlock, maxBytes + 1 - static_cast<int64_t>(have)));
+    std::uint8_t* to = room > 0 ? nullptr : block.data();
+    if (to == nullptr) {
+      data.resize(have + want);
+      to = data.data() + have;
     }
-    if (got < 0) throw std::runtime_error(std::strerror(errno));
-    data.resize(have + static_cast<std::size_t>(got));
+    const ssize_t got = ::read(fd, to, want);
+    const bool failed = got < 0;
+    const int readError = errno;
+    if (to != block.data()) data.resize(have + static_cast<std::size_t>(failed ? 0 : got));
+    if (failed && readError == EINTR) continue;
+    if (failed) throw std::runtime_error(std::strerror(readError));
+    if (to == block.data()) data.insert(data.end(), block.begin(), block.begin() + got);
     if (static_cast<int64_t>(data.size()) > maxBytes) throw tooLarge(maxBytes, true);
     if (got == 0) return data;
   }
@@ -469,7 +480,10 @@ std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes) {
 
 LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib,
                           int64_t maxFileSize) {
-  const std::vector<std::uint8_t> data = ReadInput(file, maxFileSize);
+  // A file no reader knows is refused before its bytes are read for nothing.
+  const std::vector<std::uint8_t> data = ReadInput(file, maxFileSize, [&file] {
+    if (file != "-") RequireGraphicFormat(file);
+  });
   // Standard input has no name to tell its format by: its signature does.
   std::string name = file;
   if (file == "-") {

@@ -746,6 +746,11 @@ std::vector<std::string> RegisteredExtensions() {
   return out;
 }
 
+void RequireGraphicFormat(const std::string& fileName) {
+  if (!FindGraphicClass(fileName) && !PictureLoaders().contains(GraphicExtension(fileName)))
+    ThrowNotRegistered(fileName);
+}
+
 std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
                                          std::span<const std::uint8_t> data, int32_t pageIndex,
                                          const TProgressEvent& progress) {

@@ -293,6 +293,10 @@ std::string GraphicExtension(const std::string& fileName);
 // Every extension a file can be opened by (the registry's and the picture
 // loaders' for PNG, bitmap and icon files), upper case, sorted.
 std::vector<std::string> RegisteredExtensions();
+// Raises "Graphic files of %s format are not supported or not registered"
+// unless a class or a picture loader reads files of this name: LoadGraphic's
+// refusal, for a caller that has not read the file yet.
+void RequireGraphicFormat(const std::string& fileName);
 
 // The load path of the viewer: a registered class decodes the data itself
 // (page `pageIndex` from 1; 0 loads every page); other formats go through the

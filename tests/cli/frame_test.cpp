@@ -113,24 +113,31 @@ TEST_F(ToolTest, EveryEntryNamedLikeAnImageGetsALineAndOnlyRegularFilesAreRead) 
 }
 
 TEST_F(ToolTest, FilesAndPicturesBeyondTheLimitsAreRefusedWithTheLimitNamed) {
-  const std::string png = Dir() + "/bc_code39_m2.png";  // 432 x 120, 3,361 bytes
+  const std::string png = Dir() + "/bc_code39_m2.png";  // 432 x 120
+  const std::string tif = Dir() + "/note_eur_05.tif";   // 15,806 bytes
   const struct {
     std::vector<std::string> options;
+    std::string file;
     std::string error;  // empty: read
   } cases[] = {
-      {{"--max-file-size", "3K"},
-       "file too large: 3361 bytes, more than the limit of 3072 (--max-file-size)"},
-      {{"--max-file-size", "3361"}, ""},
+      {{"--max-file-size", "15K"},
+       tif,
+       "file too large: 15806 bytes, more than the limit of 15360 (--max-file-size)"},
+      {{"--max-file-size", "15805"},
+       tif,
+       "file too large: 15806 bytes, more than the limit of 15805 (--max-file-size)"},
+      {{"--max-file-size", "15806"}, tif, ""},
       {{"--max-pixels", "51839"},
+       png,
        "Image too large: 432 x 120 pixels, more than the limit of 51839 (--max-pixels)"},
-      {{"--max-pixels", "51840"}, ""},
+      {{"--max-pixels", "51840"}, png, ""},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"info"};
     args.insert(args.end(), c.options.begin(), c.options.end());
-    args.push_back(png);
+    args.push_back(c.file);
     const Output r = RunTool(args);
-    EXPECT_EQ(r.err, c.error.empty() ? "" : "verevizu: " + png + ": " + c.error + "\n")
+    EXPECT_EQ(r.err, c.error.empty() ? "" : "verevizu: " + c.file + ": " + c.error + "\n")
         << c.options[1];
     EXPECT_EQ(r.code, c.error.empty() ? 0 : 3);
   }
