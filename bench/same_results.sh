@@ -10,7 +10,8 @@
 # build-same/ and are kept: a revision's build is reused, the working tree's
 # is brought up to date. Exits 0 when every output matches, 1 otherwise (the
 # differences are printed), 2 on a setup error. JOBS (default 2) sets the build
-# parallelism; the builds run under nice.
+# parallelism; the builds run under nice. KEEP=FOLDER keeps both outputs of a
+# command that differs there, for a closer look.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -84,7 +85,9 @@ for name in serial ocr barcode; do
     echo "$name: identical ($lines lines)"
   else
     echo "$name: DIFFERENT"
-    diff "$out/base.$name" "$out/work.$name" | head -20
+    # diff fails on a difference: that must not end the script (set -e).
+    diff "$out/base.$name" "$out/work.$name" | head -20 || true
+    [[ -n ${KEEP:-} ]] && cp "$out/base.$name" "$out/work.$name" "$KEEP/"
     status=1
   fi
 done

@@ -137,6 +137,7 @@ class TDIB {
   // Drawing and cleaning (cleaning.cpp). Pixels outside the raster are skipped.
   void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t value);
   void DrawRect(const TRect& rect, int32_t value);
+  // Paints the outline of every blob's box up to the given spans white (blobs.cpp).
   void EraseSmallBlobs(int32_t maxWidth, int32_t maxHeight, const TBlobList* blobs);
   void FillBlackGaps();
   void FillWhiteGaps();

@@ -119,6 +119,14 @@ void FillPinholes(TOmnifontOCR& engine, TCharRecord& rec) {
   }
 }
 
+void FillPinholesOfLargeRecords(TOmnifontOCR& engine) {
+  for (auto& rec : engine.Characters) {
+    if (rec->Right - rec->Left > kHoleMinWidthSpan && rec->Bottom - rec->Top > kHoleMinHeightSpan) {
+      FillPinholes(engine, *rec);
+    }
+  }
+}
+
 // A record counts as a companion of the oversized p when it has a similar
 // height and nearly the same top and bottom: text set large still comes in
 // rows of several glyphs, a picture or a frame stands alone.
@@ -190,6 +198,107 @@ void LabelComponents(TOmnifontOCR& engine) {
   }
 }
 
+namespace {
+
+// Spot removal that deletes every component of at most a fixed number of ink
+// pixels can decide while labelling, before a record is made: a page of specks
+// then costs no records. A component's ink count is taken over its box as the
+// raster will stand once labelling is done: a pixel is ink then when its value
+// with all marker bits set is below the threshold, since labelling marks
+// every ink pixel and nothing else. The boxes of deleted components are
+// painted only after labelling, as the deletions of spot removal are.
+bool RemovesSpotsWhileLabelling(const TOmnifontOCR& engine) {
+  return engine.SpotRemoval != 0 && engine.SpotRemoval != 1 && engine.MaxSpotSize >= 0;
+}
+
+int32_t CountLabelledInkInBox(const TOmnifontOCR& engine, const TFillResult& box) {
+  const TDIB& image = *engine.Image;
+  const std::uint8_t thr = Thr(engine);
+  int32_t n = 0;
+  for (int32_t y = box.Top; y <= box.Bottom; ++y) {
+    const std::uint8_t* row = image.Row(y);
+    for (int32_t x = box.Left; x <= box.Right; ++x) n += (row[x] | kMarkerBits) < thr ? 1 : 0;
+  }
+  return n;
+}
+
+// The pixels of the boxes to erase, a bit each.
+class TEraseMask {
+ public:
+  TEraseMask(int32_t width, int32_t height)
+      : words_((static_cast<std::size_t>(width) + 63) / 64),
+        bits_(words_ * static_cast<std::size_t>(height), 0) {}
+  void AddBox(const TFillResult& box) {
+    for (int32_t y = box.Top; y <= box.Bottom; ++y)
+      for (int32_t x = box.Left; x <= box.Right; ++x) Word(x, y) |= Bit(x);
+    any_ = true;
+  }
+  void Paint(TDIB& image) const {
+    if (!any_) return;
+    for (int32_t y = 0; y < image.Height(); ++y) {
+      std::uint8_t* row = image.Row(y);
+      for (int32_t x = 0; x < image.Width(); ++x)
+        if ((bits_[Index(x, y)] & Bit(x)) != 0) row[x] = kErasedValue;
+    }
+  }
+
+ private:
+  std::size_t Index(int32_t x, int32_t y) const {
+    return static_cast<std::size_t>(y) * words_ + static_cast<std::size_t>(x) / 64;
+  }
+  std::uint64_t& Word(int32_t x, int32_t y) { return bits_[Index(x, y)]; }
+  static std::uint64_t Bit(int32_t x) { return std::uint64_t{1} << (x % 64); }
+  std::size_t words_;
+  std::vector<std::uint64_t> bits_;
+  bool any_ = false;
+};
+
+// LabelComponents followed by RemoveSpots, for RemovesSpotsWhileLabelling.
+// Returns the number of components labelled, specks included.
+int32_t LabelComponentsWithoutSpots(TOmnifontOCR& engine) {
+  TDIB& image = *engine.Image;
+  ClearMarkerBits(image);
+  engine.ComponentCount = 0;
+  engine.WidthSum = 0;
+  engine.HeightSum = 0;
+  const std::uint8_t thr = Thr(engine);
+  const int32_t w = image.Width();
+  const int32_t m = engine.MaxSpotSize;
+  TEraseMask erase(w, image.Height());
+  int32_t labelled = 0;
+  for (int32_t y = 0; y < image.Height(); ++y) {
+    platform::CheckDeadline();
+    for (int32_t x = 0; x < w; ++x) {
+      const std::uint8_t v = image.Row(y)[x];
+      if ((v & kMarkerBits) != 0 || v >= thr) continue;
+      const TFillResult box = FillComponent(image, x, y, kFillMark, thr, true);
+      ++labelled;
+      const int32_t ink = CountLabelledInkInBox(engine, box);
+      if (ink <= m) {
+        erase.AddBox(box);
+        continue;
+      }
+      AppendRecord(engine, box, x, y, ComponentReading(box));
+      // The serial counts every component labelled, the deleted ones too.
+      engine.Characters.back()->Serial = labelled;
+      engine.Characters.back()->InkCount = ink;
+    }
+  }
+  erase.Paint(image);
+  FillPinholesOfLargeRecords(engine);
+  return labelled;
+}
+
+}  // namespace
+
+bool LabelComponentsAndRemoveSpots(TOmnifontOCR& engine) {
+  if (RemovesSpotsWhileLabelling(engine)) return LabelComponentsWithoutSpots(engine) > 0;
+  LabelComponents(engine);
+  if (engine.Characters.empty()) return false;
+  if (engine.SpotRemoval != 0) RemoveSpots(engine);
+  return true;
+}
+
 void AddWholeRasterRecord(TOmnifontOCR& engine) {
   TFillResult box;
   box.Count = 0;
@@ -213,11 +322,7 @@ void RemoveSpots(TOmnifontOCR& engine) {
   } else {
     RemoveSpotsAlways(engine, m);
   }
-  for (auto& rec : engine.Characters) {
-    if (rec->Right - rec->Left > kHoleMinWidthSpan && rec->Bottom - rec->Top > kHoleMinHeightSpan) {
-      FillPinholes(engine, *rec);
-    }
-  }
+  FillPinholesOfLargeRecords(engine);
 }
 
 void RecomputeSizeStatistics(TOmnifontOCR& engine) {

@@ -5,6 +5,8 @@
 //   LabelComponents      every 8-connected ink component becomes a record
 //   AddWholeRasterRecord the whole raster as one record (single-character area)
 //   RemoveSpots          speck removal by SpotRemoval and MaxSpotSize, then holes
+//   LabelComponentsAndRemoveSpots  the two above, specks dropped while labelling
+//                        where their size is fixed
 //   MarkNonText          size estimate and NonTextMark for isolated giants
 //   RecomputeSizeStatistics  the character size over ordinary-looking records
 //   DeleteRecordsIf      drops the records a test picks, erasing their boxes
@@ -25,6 +27,11 @@ inline constexpr int64_t kNonTextBoxArea = 20000;
 void LabelComponents(TOmnifontOCR& engine);
 void AddWholeRasterRecord(TOmnifontOCR& engine);
 void RemoveSpots(TOmnifontOCR& engine);
+// LabelComponents, then RemoveSpots when SpotRemoval asks for it, with the
+// same records, raster and statistics; but when every component up to a fixed
+// MaxSpotSize goes, the specks are dropped as they are labelled and never
+// become records. False when there is no component at all.
+bool LabelComponentsAndRemoveSpots(TOmnifontOCR& engine);
 void MarkNonText(TOmnifontOCR& engine);
 void RecomputeSizeStatistics(TOmnifontOCR& engine);
 

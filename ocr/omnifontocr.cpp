@@ -96,11 +96,10 @@ void TOmnifontOCR::Recognize(platform::BlockHandle image, int32_t area) {
   if (Image->Width() <= 0 || Image->Height() <= 0) throw ENoCharactersFound(kNoCharactersMessage);
   if (area == kAreaCharacter) {
     AddWholeRasterRecord(*this);
-  } else {
-    LabelComponents(*this);
+    if (SpotRemoval != 0) RemoveSpots(*this);
+  } else if (!LabelComponentsAndRemoveSpots(*this)) {
+    throw ENoCharactersFound(kNoCharactersMessage);
   }
-  if (Characters.empty()) throw ENoCharactersFound(kNoCharactersMessage);
-  if (SpotRemoval != 0) RemoveSpots(*this);
   MarkNonText(*this);
 
   // 8-9. Lines, then segmentation repairs around the reading order.

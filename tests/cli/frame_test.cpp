@@ -1,6 +1,8 @@
 // The command-line frame and `verevizu info`, run in-process.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -110,6 +112,29 @@ TEST_F(ToolTest, EveryEntryNamedLikeAnImageGetsALineAndOnlyRegularFilesAreRead) 
                        "e_folder.png: is a folder, not a file\n" +
                        "verevizu: /dev/zero: not a regular file\n");
   EXPECT_EQ(r.code, 3);
+}
+
+TEST_F(ToolTest, StandardInputIsReadWhenNamedAndKnownByItsSignature) {
+  const struct {
+    std::string file;
+    std::string out, err;
+  } cases[] = {
+      {"note_eur_05.tif", "-\t1157\t646\tBlack and white\t200\t200\t1\n", ""},
+      {"notes.txt", "", "verevizu: -: standard input is not an image of a known format\n"},
+  };
+  for (const auto& c : cases) {
+    // The file becomes standard input for the run.
+    const int saved = dup(STDIN_FILENO);
+    const int file = open((dir_ / c.file).c_str(), O_RDONLY);
+    ASSERT_GE(file, 0);
+    dup2(file, STDIN_FILENO);
+    close(file);
+    const Output r = RunTool({"info", "-"});
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    EXPECT_EQ(r.out, c.out) << c.file;
+    EXPECT_EQ(r.err, c.err) << c.file;
+  }
 }
 
 TEST_F(ToolTest, FilesAndPicturesBeyondTheLimitsAreRefusedWithTheLimitNamed) {
