@@ -33,13 +33,6 @@ std::string CurrencyCode(const std::string& text) {
   return code;
 }
 
-// The confidence as a JSON number in the same form: a whole one as an
-// integer (100, not 100.0).
-Json ConfidenceJson(double confidence) {
-  if (confidence == std::trunc(confidence)) return static_cast<int64_t>(confidence);
-  return confidence;
-}
-
 // What either reader gives for one note.
 struct TNoteSerial {
   std::string serial;
@@ -127,6 +120,11 @@ class SerialCommand : public Command {
 };
 
 }  // namespace
+
+Json ConfidenceJson(double confidence) {
+  if (confidence == std::trunc(confidence)) return static_cast<int64_t>(confidence);
+  return confidence;
+}
 
 std::unique_ptr<Command> MakeSerialCommand() {
   return std::make_unique<SerialCommand>();

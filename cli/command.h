@@ -161,6 +161,10 @@ std::string JsonName(std::string_view name);
 // \xNN), so that no text can break the line or its columns.
 std::string PlainField(std::string_view text);
 
+// A serial's confidence as a JSON number in the form of the text output: a
+// whole one as an integer (100, not 100.0), any other with its decimals.
+Json ConfidenceJson(double confidence);
+
 // The subcommands, in the order of --help.
 std::vector<std::unique_ptr<Command>> MakeCommands();
 std::unique_ptr<Command> MakeInfoCommand();
