@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cmath>
 #include <memory>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/serial_records.h"
 #include "image/dibunit.h"
 #include "platform/codepage.h"
 #include "serial/confidencetext.h"
@@ -84,7 +84,8 @@ class SerialCommand : public Command {
            "empty with confidence 0. --classic prints the reader's plain vote as it is.\n"
            "AUTO (the default) tells the currency from the note's size.\n"
            "JSON members: serial, confidence, currency (the code used), valid, zones\n"
-           "(left and right: reading and box, or null), passes.\n";
+           "(left and right: reading and box, or null), passes.\n" +
+           std::string(TSerialRecords::kHelp);
   }
 
   void AddOptions(CLI::App& app) override {
@@ -92,7 +93,10 @@ class SerialCommand : public Command {
                    [this](const std::string& text) { currency_ = CurrencyCode(text); });
     AddFlag(app, "--classic", "the plain vote over the passes, unverified",
             [this] { classic_ = true; });
+    records_.AddOptions(app);
   }
+
+  void Prepare(const RunInfo&) override { records_.Prepare(); }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
     TDIB raster;
@@ -111,20 +115,17 @@ class SerialCommand : public Command {
                 {"valid", r.valid},
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
+    records_.Apply(image.file, {text, r.confidence, r.valid, r.currency}, out);
     return out;
   }
 
  private:
   std::string currency_ = "AUTO";
   bool classic_ = false;
+  TSerialRecords records_;
 };
 
 }  // namespace
-
-Json ConfidenceJson(double confidence) {
-  if (confidence == std::trunc(confidence)) return static_cast<int64_t>(confidence);
-  return confidence;
-}
 
 std::unique_ptr<Command> MakeSerialCommand() {
   return std::make_unique<SerialCommand>();
