@@ -100,9 +100,14 @@ struct RunInfo {
 
 // One file, loaded for a subcommand.
 struct LoadedImage {
-  // As given on the command line, or folder + name, escaped for a line of
-  // text (PlainField).
+  // As given on the command line, or folder + name ("-": standard input).
+  std::string path;
+  // The same, escaped for a line of text (PlainField).
   std::string file;
+  // SHA-256 of the file's bytes (records::ContentHash), when the command
+  // asked for it: the bytes are hashed as they were read, so that a name
+  // never has to be opened twice.
+  std::string contentHash;
   int32_t page = 1;
   // The page as a packed-DIB block (empty when the command needs none).
   platform::BlockOwner dib;
@@ -133,6 +138,8 @@ class Command {
   // does not, the picture is freed before Process, so that the reader's copies
   // of the note reuse its memory.
   virtual bool NeedsGraphic() const { return !NeedsDib(); }
+  // Whether Process needs the content hash of the file's bytes.
+  virtual bool NeedsContentHash() const { return false; }
   virtual FileResult Process(LoadedImage& image, const RunInfo& info) const = 0;
 
   // A command that works on something else than image files (a record
@@ -171,9 +178,10 @@ std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes,
 
 // Loads page `page` (from 1) of a file through the graphic registry and
 // exports it when `exportDib`. Standard input ("-") is recognised by the
-// signature of its format. Throws with the message to show.
+// signature of its format. `hashContent` fills the image's contentHash.
+// Throws with the message to show.
 LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib = true,
-                          int64_t maxFileSize = kDefaultMaxFileSize);
+                          int64_t maxFileSize = kDefaultMaxFileSize, bool hashContent = false);
 
 // A JSON value on one line as the tool prints it: UTF-8 kept as it is, bytes
 // that are not UTF-8 replaced by U+FFFD.

@@ -27,6 +27,7 @@
 #include "cli/command.h"
 #include "cli/shard.h"
 #include "platform/deadline.h"
+#include "records/contenthash.h"
 
 namespace cli {
 namespace {
@@ -307,7 +308,8 @@ Outcome RunOne(const Command& command, const std::string& file, const RunInfo& i
   Outcome o;
   try {
     const platform::TDeadlineScope deadline(info.timeout);
-    LoadedImage image = LoadImageFile(file, info.page, command.NeedsDib(), info.maxFileSize);
+    LoadedImage image = LoadImageFile(file, info.page, command.NeedsDib(), info.maxFileSize,
+                                      command.NeedsContentHash());
     if (!command.NeedsGraphic()) image.graphic.reset();
     platform::CheckDeadline();
     o.result = command.Process(image, info);
@@ -519,7 +521,7 @@ std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes,
 }
 
 LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib,
-                          int64_t maxFileSize) {
+                          int64_t maxFileSize, bool hashContent) {
   // A file no reader knows is refused before its bytes are read for nothing.
   const std::vector<std::uint8_t> data = ReadInput(file, maxFileSize, [&file] {
     if (file != "-") RequireGraphicFormat(file);
@@ -533,7 +535,9 @@ LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib,
     name = "-." + extension;
   }
   LoadedImage image;
+  image.path = file;
   image.file = PlainField(file);
+  if (hashContent) image.contentHash = records::ContentHash(data);
   image.page = page;
   image.graphic = LoadGraphic(name, data, page);
   image.pages = std::max(1, image.graphic->PageCount());

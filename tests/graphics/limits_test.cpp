@@ -10,16 +10,22 @@
 
 namespace {
 
-// Sets the pixel limit for one test.
+// Sets the pixel limit, and optionally the byte limit, for one test.
 class PixelLimit {
  public:
-  explicit PixelLimit(int64_t pixels) : before_(TDibGraphic::MaxImagePixels()) {
+  explicit PixelLimit(int64_t pixels, std::size_t bytes = TDibGraphic::MaxImageBytes())
+      : pixelsBefore_(TDibGraphic::MaxImagePixels()), bytesBefore_(TDibGraphic::MaxImageBytes()) {
     TDibGraphic::SetMaxImagePixels(pixels);
+    TDibGraphic::SetMaxImageBytes(bytes);
   }
-  ~PixelLimit() { TDibGraphic::SetMaxImagePixels(before_); }
+  ~PixelLimit() {
+    TDibGraphic::SetMaxImagePixels(pixelsBefore_);
+    TDibGraphic::SetMaxImageBytes(bytesBefore_);
+  }
 
  private:
-  int64_t before_;
+  int64_t pixelsBefore_;
+  std::size_t bytesBefore_;
 };
 
 std::string MessageOfLoading(const std::string& name, const Bytes& file) {
@@ -49,7 +55,9 @@ Bytes RunLengthBitmap(int32_t width, int32_t height) {
 }
 
 TEST(ImageLimits, SizesAboveTheLimitAreRefusedOnTheHeader) {
-  const PixelLimit limit(1000);
+  // The byte limit alone would refuse each picture too, but later and
+  // without naming its size.
+  const PixelLimit limit(1000, 1000);
   // Each file holds far less, or worse, data than its header promises: read
   // on, it would fail for that, or decode a picture of the promised size.
   const Bytes oneByte = Concat(
