@@ -106,7 +106,7 @@ for name in "${names[@]}"; do
     echo "$name: DIFFERENT"
     # diff exits 1 on a difference (and head may close the pipe early): neither ends the script.
     { diff "$out/base.$name" "$out/work.$name" || true; } | head -20
-    [[ -n ${KEEP:-} ]] && cp "$out/base.$name" "$out/work.$name" "$KEEP/"
+    [[ -n ${KEEP:-} ]] && mkdir -p "$KEEP" && cp "$out/base.$name" "$out/work.$name" "$KEEP/"
     status=1
   fi
 done
