@@ -16,6 +16,7 @@
 #include "barcode/trustedcodes.h"
 #include "image/dibops.h"
 #include "image/inkband.h"
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 
 namespace barcode {
@@ -246,6 +247,7 @@ class TOrientedSweep {
     TSlidingBand band([&lines](int32_t k) { return lines.LineInk(k); }, FSettings.LaserSize);
     for (int64_t k = lines.FirstLine(); k + FSettings.LaserSize <= lines.LastLine();
          k += FSettings.LaserStep) {
+      platform::CheckDeadline();
       if (HoldsEnoughVerifiedCodes()) return false;
       const auto line = static_cast<int32_t>(k);
       TProfile profile = band.At(line);

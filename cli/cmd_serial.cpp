@@ -97,6 +97,7 @@ class SerialCommand : public Command {
   }
 
   void Prepare(const RunInfo&) override { records_.Prepare(); }
+  bool NeedsContentHash() const override { return records_.Recording(); }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
     TDIB raster;
@@ -115,7 +116,7 @@ class SerialCommand : public Command {
                 {"valid", r.valid},
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
-    records_.Apply(image.file, {text, r.confidence, r.valid, r.currency}, out);
+    records_.Apply(image, {text, r.confidence, r.valid, r.currency}, out);
     return out;
   }
 
