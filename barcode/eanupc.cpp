@@ -185,7 +185,18 @@ void FinishExt2(const std::string& text, const std::string& parity, TBarCodeResu
   rec.CodeType = bcEXT2;
 }
 
+const Layout* FindLayout(int32_t n, TBarCodeTypes codeTypes) {
+  for (const Layout& l : Layouts()) {
+    if (l.elements == n && (codeTypes & l.enabling) != 0) return &l;
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+bool EANUPCLayoutFits(int32_t elements, TBarCodeTypes types) {
+  return FindLayout(elements, types) != nullptr;
+}
 
 void DecodeEANUPC(const TCandidate& candidate, TBarCodeResult& rec) {
   rec = TBarCodeResult{};
@@ -193,13 +204,7 @@ void DecodeEANUPC(const TCandidate& candidate, TBarCodeResult& rec) {
   const int32_t start = candidate.Start, end = candidate.End;
   const TBarCodeTypes codeTypes = candidate.CodeTypes;
   const int32_t n = end - start + 1;
-  const Layout* layout = nullptr;
-  for (const Layout& l : Layouts()) {
-    if (l.elements == n && (codeTypes & l.enabling) != 0) {
-      layout = &l;
-      break;
-    }
-  }
+  const Layout* layout = FindLayout(n, codeTypes);
   if (layout == nullptr) throw BarCodeException("Barre <> 59/31/13 : No EAN13/Ext5/Ext2...");
 
   const double mb = GuardModule(runs, start, layout->guardBars);

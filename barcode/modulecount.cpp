@@ -63,9 +63,13 @@ std::string CountDigits(const std::vector<ModuleElement>& elements, int32_t firs
   return digits;
 }
 
-void CheckSixElementCount(int32_t n) {
+bool SixElementCountFits(int32_t n) {
   const int32_t c = n - 1;
-  if (c < 18 || (c - 12) % 6 != 0) throw BarCodeException("Invalid number of bars/spaces !");
+  return c >= 18 && (c - 12) % 6 == 0;
+}
+
+void CheckSixElementCount(int32_t n) {
+  if (!SixElementCountFits(n)) throw BarCodeException("Invalid number of bars/spaces !");
 }
 
 }  // namespace barcode

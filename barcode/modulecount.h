@@ -41,7 +41,9 @@ void CorrectModuleSum(std::vector<ModuleElement>& elements, int32_t first, int32
 std::string CountDigits(const std::vector<ModuleElement>& elements, int32_t first, int32_t size);
 
 // Code 128 and Code 93 candidates hold a start, at least one character, a
-// check character and the stop of seven elements; throws otherwise.
+// check character and the stop of seven elements: whether n elements do,
+// and the check that throws when they do not.
+bool SixElementCountFits(int32_t n);
 void CheckSixElementCount(int32_t n);
 
 // Width of element i of the candidate that begins at `start`.

@@ -9,6 +9,9 @@ namespace barcode {
 
 // EAN-13, UPC-A, EAN-8, UPC-E and the 2- and 5-digit add-ons, by element count.
 void DecodeEANUPC(const TCandidate& candidate, TBarCodeResult& result);
+// Whether a candidate of this many elements has a layout among the types:
+// DecodeEANUPC refuses every other one first.
+bool EANUPCLayoutFits(int32_t elements, TBarCodeTypes types);
 // Code 128 with its three code sets; Checked tells whether the check held.
 void DecodeCode128(const TCandidate& candidate, TBarCodeResult& result);
 // Code 93 with full ASCII; Checked tells whether both check characters held.

@@ -47,16 +47,23 @@ bool Outranks(const TBarCodeResult& a, const TBarCodeResult& b) {
   return a.Text.size() > b.Text.size();
 }
 
-std::vector<TBarCodeResult> TrustedCodes(std::span<const TBarCodeResult> codes) {
-  std::vector<TBarCodeResult> trusted;
-  for (const TBarCodeResult& code : codes) {
+std::vector<std::size_t> TrustedIndices(std::span<const TBarCodeResult> codes) {
+  std::vector<std::size_t> trusted;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    const TBarCodeResult& code = codes[i];
     const bool outranked =
         std::any_of(codes.begin(), codes.end(), [&](const TBarCodeResult& other) {
           return other.CodeType != code.CodeType && RectsIntersect(other.Rect, code.Rect) &&
                  Outranks(other, code);
         });
-    if (!outranked) trusted.push_back(code);
+    if (!outranked) trusted.push_back(i);
   }
+  return trusted;
+}
+
+std::vector<TBarCodeResult> TrustedCodes(std::span<const TBarCodeResult> codes) {
+  std::vector<TBarCodeResult> trusted;
+  for (const std::size_t i : TrustedIndices(codes)) trusted.push_back(codes[i]);
   return trusted;
 }
 

@@ -30,5 +30,7 @@ bool Outranks(const TBarCodeResult& a, const TBarCodeResult& b);
 // The codes in their order, less every code that a code of another
 // symbology over an overlapping rectangle outranks.
 std::vector<TBarCodeResult> TrustedCodes(std::span<const TBarCodeResult> codes);
+// The same choice as the indices of the codes kept, in increasing order.
+std::vector<std::size_t> TrustedIndices(std::span<const TBarCodeResult> codes);
 
 }  // namespace barcode

@@ -3,13 +3,16 @@
 // packed-DIB block once, before any timing, so the times are the reader's
 // alone, with no process start and no file decoding.
 //
-//   report       for the reader's default types and for every type: the
-//                median over the images of each image's median time of
-//                ReadBarcodes over --runs runs, in milliseconds, as CPU time
-//                of the reading thread (which a busy machine disturbs far
-//                less) and as wall time
+//   report       for the reader's default types and for every type, read as
+//                `verevizu barcode` reads by default (every orientation, the
+//                codes it shows) and as --classic reads (the reader's own
+//                upright sweep, ReadBarcodes): the median over the images of
+//                each image's median time over --runs runs, in milliseconds,
+//                as CPU time of the reading thread (which a busy machine
+//                disturbs far less) and as wall time
 //   BM_ReadCorpus/0 (default types), BM_ReadCorpus/1 (every type)
-//                one pass over all the images per iteration
+//                one pass over all the images per iteration, upright sweep
+//   BM_ReadCorpusOriented/0, /1  the same, every orientation
 //
 // Usage: bench_barcode_corpus [--corpus=DIR] [--runs=N] [--no-report]
 //                             [benchmark flags]
@@ -27,6 +30,7 @@
 #include <vector>
 
 #include "barcode/barcodereader.h"
+#include "barcode/orientedreader.h"
 #include "graphics/dibgraphic.h"
 #include "platform/memory.h"
 
@@ -49,7 +53,9 @@ void LoadCorpus(const std::string& folder) {
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
     const std::string ext = entry.path().extension().string();
-    if (name.rfind("bc_", 0) == 0 && (ext == ".png" || ext == ".tif")) names.push_back(name);
+    if (name.rfind("bc_", 0) == 0 && (ext == ".png" || ext == ".tif" || ext == ".bmp")) {
+      names.push_back(name);
+    }
   }
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
@@ -63,6 +69,17 @@ int32_t Read(const Image& image, TBarCodeTypes types) {
   reader.CodeTypes = types;
   return reader.ReadBarcodes(image.dib.get());
 }
+
+// As `verevizu barcode` reads by default.
+int32_t ReadOriented(const Image& image, TBarCodeTypes types) {
+  ZAzudivozUDA settings;
+  settings.CodeTypes = types;
+  return static_cast<int32_t>(barcode::ShownCodes(barcode::ReadOrientedBarcodes(
+                                                      settings, image.dib.get(), kEveryOrientation))
+                                  .size());
+}
+
+using TRead = int32_t (*)(const Image&, TBarCodeTypes);
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -82,14 +99,14 @@ struct PerImage {
 };
 
 // The median over the images of each image's median times, in milliseconds.
-PerImage MedianMsPerImage(TBarCodeTypes types, int runs) {
+PerImage MedianMsPerImage(TRead read, TBarCodeTypes types, int runs) {
   std::vector<double> cpu, wall;
   for (const Image& image : Corpus()) {
     std::vector<double> cpuRuns, wallRuns;
     for (int i = 0; i < runs; ++i) {
       const auto start = std::chrono::steady_clock::now();
       const double cpuStart = ThreadCpuMs();
-      benchmark::DoNotOptimize(Read(image, types));
+      benchmark::DoNotOptimize(read(image, types));
       cpuRuns.push_back(ThreadCpuMs() - cpuStart);
       wallRuns.push_back(
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -110,6 +127,16 @@ void BM_ReadCorpus(benchmark::State& state) {
                           static_cast<int64_t>(Corpus().size()));
 }
 BENCHMARK(BM_ReadCorpus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ReadCorpusOriented(benchmark::State& state) {
+  const TBarCodeTypes types = state.range(0) == 0 ? kDefaultCodeTypes : kEveryType;
+  for (auto _ : state) {
+    for (const Image& image : Corpus()) benchmark::DoNotOptimize(ReadOriented(image, types));
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(Corpus().size()));
+}
+BENCHMARK(BM_ReadCorpusOriented)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -138,10 +165,13 @@ int main(int argc, char** argv) {
   }
   if (report) {
     std::printf("images\t%zu\nruns\t%d\n", Corpus().size(), runs);
-    for (const auto& [name, types] :
-         {std::pair{"default_types", kDefaultCodeTypes}, std::pair{"every_type", kEveryType}}) {
-      const PerImage ms = MedianMsPerImage(types, runs);
-      std::printf("%s\tcpu_ms\t%.3f\twall_ms\t%.3f\n", name, ms.cpuMs, ms.wallMs);
+    for (const auto& [reading, read] :
+         {std::pair{"oriented", &ReadOriented}, std::pair{"classic", &Read}}) {
+      for (const auto& [name, types] :
+           {std::pair{"default_types", kDefaultCodeTypes}, std::pair{"every_type", kEveryType}}) {
+        const PerImage ms = MedianMsPerImage(read, types, runs);
+        std::printf("%s\t%s\tcpu_ms\t%.3f\twall_ms\t%.3f\n", reading, name, ms.cpuMs, ms.wallMs);
+      }
     }
     std::fflush(stdout);
   }

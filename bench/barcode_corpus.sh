@@ -195,7 +195,10 @@ echo
 echo "Speed, median over the images of the median time per image, in process:"
 if [[ -x "$bench" ]]; then
   "$bench" --corpus="$corpus" --runs="$runs" --benchmark_filter=none 2>/dev/null |
-    awk -F'\t' '$1 ~ /types|type$/ {printf "  verevizu barcode (%s): %.3f ms CPU, %.3f ms wall\n", $1 == "default_types" ? "default types" : "every type", $3, $5}'
+    awk -F'\t' '$2 ~ /types|type$/ {
+      printf "  verevizu barcode%s (%s): %.3f ms CPU, %.3f ms wall\n", $1 == "classic" ? " --classic" : "",
+        $2 == "default_types" ? "default types" : "every type", $4, $6
+    }'
 else
   echo "  ours: $bench not built (make bench, or build the target bench_barcode_corpus)"
 fi

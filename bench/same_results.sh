@@ -2,11 +2,15 @@
 # Proves that a change keeps every reading identical: builds the verevizu tool
 # in Release from a git revision and from the working tree, runs
 # `serial --json --classic`, `serial --json` (the verified reading),
-# `ocr --json` and `barcode --json` with both over the samples, the test data
-# and a corpus folder, drops the "ms" members (the only part that may differ)
-# and compares the outputs byte for byte. A revision from before the verified
-# reading (no --classic) gives the classic reading for `serial --json`; its
-# verified reading is then reported as not there to compare.
+# `ocr --json`, `barcode --json --classic` and the same with --all-readings
+# (the reader's own sweep, every code it found) with both over the samples,
+# the test data and a corpus folder, drops the "ms" members (the only part
+# that may differ) and compares the outputs byte for byte. A revision from
+# before an option existed runs without it: before the verified reading (no
+# `serial --classic`) plain `serial --json` is the classic reading and the
+# verified one is reported as not there to compare; before the oriented
+# barcode reading (no `barcode --classic`) plain `barcode --json` is the
+# designed sweep.
 #
 #   bench/same_results.sh [REVISION] [CORPUS_DIR]
 # REVISION defaults to main, CORPUS_DIR to ../shared/corpus. The builds live in
@@ -59,23 +63,27 @@ mapfile -t files < <(
 )
 echo "${#files[@]} images" >&2
 
-# Whether the tool has the verified reading, with the classic one behind --classic.
-has_verified() {
-  "$1" serial --help 2>/dev/null | grep -q -- '--classic'
+# Whether a command of the tool has a --classic option: serial's verified
+# reading, barcode's reading at every orientation, with the designed one behind it.
+has_classic() {
+  "$1" "$2" --help 2>/dev/null | grep -q -- '--classic'
 }
 
 # The command line of each run, by name: the classic serial reading (plain
-# `serial` before --classic existed), the verified one, ocr and barcode.
+# `serial` before --classic existed), the verified one, ocr and the designed
+# barcode sweep (plain `barcode` before --classic existed), alone and with
+# every code it found.
 run_of() {
   local tool=$1 name=$2
   case $name in
-    serial-classic) if has_verified "$tool"; then echo "serial --json --classic"; else echo "serial --json"; fi ;;
-    serial-verified) if has_verified "$tool"; then echo "serial --json"; fi ;;
+    serial-classic) if has_classic "$tool" serial; then echo "serial --json --classic"; else echo "serial --json"; fi ;;
+    serial-verified) if has_classic "$tool" serial; then echo "serial --json"; fi ;;
     ocr) echo "ocr --json" ;;
-    barcode) echo "barcode --json" ;;
+    barcode) if has_classic "$tool" barcode; then echo "barcode --json --classic"; else echo "barcode --json"; fi ;;
+    barcode-all) echo "$(run_of "$tool" barcode) --all-readings" ;;
   esac
 }
-names=(serial-classic serial-verified ocr barcode)
+names=(serial-classic serial-verified ocr barcode barcode-all)
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

@@ -1,10 +1,12 @@
-// Small packed-DIB blocks of any pixel format fed to the whole reader, with
-// its settings taken from the input too. Either the input's bytes are the
-// block itself, or they describe a header and pixels (optionally bars drawn
-// from a run list, so that the sweep reaches the decoders). The reader may
-// refuse a block only with an exception carrying a message, must never free
-// the caller's block and must keep its results within their bounds; the
-// codes a report shows of them are some of them whenever there are any.
+// Small packed-DIB blocks of any pixel format fed to the whole reader, and to
+// the reader at any orientation, with their settings taken from the input
+// too. Either the input's bytes are the block itself, or they describe a
+// header and pixels (optionally bars drawn from a run list, upright or
+// slanted, so that the sweeps reach the decoders). A reader may refuse a
+// block only with an exception carrying a message, must never free the
+// caller's block and must keep its results within their bounds (texts,
+// rectangles inside the picture, orientations); the codes a report shows of
+// them are some of them, in their order, whenever there are any.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +14,10 @@
 #include <cstring>
 #include <vector>
 
+#include "image/dibunit.h"
+
 #include "barcode/barcodereader.h"
+#include "barcode/orientedreader.h"
 #include "barcode/trustedcodes.h"
 #include "fuzz_input.h"
 #include "platform/memory.h"
@@ -52,7 +57,9 @@ platform::BlockHandle DescribedBlock(fuzz::Input& in) {
     for (std::size_t i = 0; i < static_cast<std::size_t>(height) * stride; ++i) bits[i] = in.Byte();
     return h;
   }
-  // One row of runs, copied to every row: a byte's low bits are its width.
+  // One row of runs, copied to every row shifted by `slant` eighths of a
+  // column per row: a byte's low bits are a run's width.
+  const int32_t slant = static_cast<int8_t>(in.Byte()) % 16;
   std::vector<std::uint8_t> row(stride, 0);
   int32_t x = 0;
   bool dark = false;
@@ -66,7 +73,18 @@ platform::BlockHandle DescribedBlock(fuzz::Input& in) {
     x += w;
     dark = !dark;
   }
-  for (int32_t y = 0; y < height; ++y) std::memcpy(bits + y * stride, row.data(), stride);
+  for (int32_t y = 0; y < height; ++y) {
+    const int32_t shift = ((y * slant) / 8 % width + width) % width;
+    std::uint8_t* out = bits + y * stride;
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t from = (x + shift) % width;
+      for (int32_t b = 0; b < bitCount; ++b) {
+        const int32_t src = from * bitCount + b, dst = x * bitCount + b;
+        if (row[src / 8] & (0x80 >> (src % 8)))
+          out[dst / 8] |= static_cast<std::uint8_t>(0x80 >> (dst % 8));
+      }
+    }
+  }
   return h;
 }
 
@@ -77,6 +95,37 @@ platform::BlockHandle RawBlock(fuzz::Input& in) {
   if (in.size > 0) std::memcpy(lock.data(), in.data, in.size);
   in.size = 0;
   return h;
+}
+
+// The reader at the orientations of the mode's high bits, on the same block.
+void ReadOriented(const ZAzudivozUDA& settings, platform::BlockHandle block, std::uint8_t mode) {
+  std::vector<TOrientedCode> codes;
+  try {
+    codes = barcode::ReadOrientedBarcodes(settings, block, mode >> 3);
+  } catch (const platform::Exception&) {
+    return;  // an unreadable block or a format without dark pixels
+  }
+  if (codes.size() > static_cast<std::size_t>(ZAzudivozUDA::kResultCapacity)) std::abort();
+  TDIB dib;
+  dib.FOwnsBlock = false;
+  dib.AttachBlock(block);
+  dib.FOwnsBlock = false;
+  for (const TOrientedCode& code : codes) {
+    const TRect& r = code.Code.Rect;
+    if (code.Code.Text.empty() || code.Code.Text.size() > 255) std::abort();
+    if (code.Orientation < 0 || code.Orientation >= 360) std::abort();
+    if (r.Left < 0 || r.Top < 0 || r.Left > r.Right || r.Top > r.Bottom || r.Right >= dib.Width() ||
+        r.Bottom >= dib.Height()) {
+      std::abort();
+    }
+  }
+  const std::vector<TOrientedCode> shown = barcode::ShownCodes(codes);
+  auto next = codes.begin();
+  for (const TOrientedCode& code : shown) {
+    next = std::find(next, codes.end(), code);
+    if (next == codes.end()) std::abort();
+    ++next;
+  }
 }
 
 }  // namespace
@@ -120,6 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (next == codes.end()) std::abort();
     ++next;
   }
+  ReadOriented(reader, block.get(), mode);
   // The caller's block is still alive, and nothing else is.
   if (platform::LiveBlockCount() != blocksBefore + 1) std::abort();
   return 0;

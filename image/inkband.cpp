@@ -1,45 +1,48 @@
 #include "image/inkband.h"
 
 #include <cstddef>
+#include <utility>
 
-TColumnInkBand::TColumnInkBand(const TDIB& dib, int32_t left, int32_t right, int32_t rows)
-    : FDib(dib), FLeft(left), FRight(right), FRows(rows) {}
+TSlidingBand::TSlidingBand(TLineProfile line, int32_t rows) : FLine(std::move(line)), FRows(rows) {}
 
-TProfile TColumnInkBand::RowProfile(int32_t y) const {
-  return FDib.ColumnInkProfile(TRect{FLeft, y, FRight, y});
-}
-
-void TColumnInkBand::Recount(int32_t top) {
-  FRowProfiles.clear();
+void TSlidingBand::Recount(int32_t top) {
+  FLineProfiles.clear();
   FSum.clear();
   FTop = top;
-  FCounted = false;  // until every row is in
+  FCounted = false;  // until every line is in
   for (int32_t y = top; y < top + FRows; ++y) {
-    FRowProfiles.push_back(RowProfile(y));
-    const TProfile& row = FRowProfiles.back();
-    if (row.empty()) {  // a format without a profile
+    FLineProfiles.push_back(FLine(y));
+    const TProfile& line = FLineProfiles.back();
+    if (line.empty()) {  // a format without a profile
       FSum.clear();
       return;
     }
-    if (FSum.empty()) FSum.assign(row.size(), 0);
-    for (std::size_t x = 0; x < row.size(); ++x) FSum[x] += row[x];
+    if (FSum.empty()) FSum.assign(line.size(), 0);
+    for (std::size_t x = 0; x < line.size(); ++x) FSum[x] += line[x];
   }
   FCounted = true;
 }
 
-const TProfile& TColumnInkBand::At(int32_t top) {
+const TProfile& TSlidingBand::At(int32_t top) {
   const int64_t shift = int64_t{top} - FTop;
   if (!FCounted || FSum.empty() || shift < 0 || shift >= FRows) {
     Recount(top);
     return FSum;
   }
   for (int32_t y = FTop + FRows; y < top + FRows; ++y) {
-    const TProfile& out = FRowProfiles.front();
-    FRowProfiles.push_back(RowProfile(y));
-    const TProfile& in = FRowProfiles.back();
+    const TProfile& out = FLineProfiles.front();
+    FLineProfiles.push_back(FLine(y));
+    const TProfile& in = FLineProfiles.back();
     for (std::size_t x = 0; x < FSum.size(); ++x) FSum[x] += in[x] - out[x];
-    FRowProfiles.pop_front();
+    FLineProfiles.pop_front();
   }
   FTop = top;
   return FSum;
 }
+
+TColumnInkBand::TColumnInkBand(const TDIB& dib, int32_t left, int32_t right, int32_t rows)
+    : TSlidingBand(
+          [&dib, left, right](int32_t y) {
+            return dib.ColumnInkProfile(TRect{left, y, right, y});
+          },
+          rows) {}

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "serial/serialevidence.h"
+#include "serial/turnednote.h"
 
 using namespace serial_detail;
 
@@ -177,5 +178,10 @@ class TVerifiedRequest {
 }  // namespace
 
 TVerifiedSerial ReadVerifiedSerial(const TDIB& raster, const std::string& currency) {
-  return TVerifiedRequest(raster, currency).Run();
+  auto read = [](const TDIB& note, const std::string& code) {
+    return TVerifiedRequest(note, code).Run();
+  };
+  TVerifiedSerial serial = read(raster, currency);
+  if (serial.Valid) return serial;
+  return ReadTurnedPoundNote(raster, currency, read).value_or(std::move(serial));
 }

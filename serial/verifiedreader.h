@@ -6,7 +6,8 @@
 // thresholds, or the pound barcode. Glyphs the recognisers leave unread or
 // doubtful are read by the note's own templates (the serial is printed twice
 // and its digits recur). When no valid serial comes out, the result says so
-// instead of guessing.
+// instead of guessing. A pound note whose barcode reads turned by a quarter
+// or half turn is read turned upright.
 #pragma once
 
 #include <array>

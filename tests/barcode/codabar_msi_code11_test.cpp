@@ -4,32 +4,22 @@
 
 #include "runs.h"
 #include "scan.h"
+#include "symbols.h"
 
 namespace {
 
+using barcode_test::Codabar;
+using barcode_test::Code11;
 using barcode_test::Decode;
 using barcode_test::Failure;
 using barcode_test::Join;
 using barcode_test::kScanLooks;
+using barcode_test::MSI;
 using barcode_test::Runs;
 using barcode_test::ScanReadings;
 using barcode_test::TLimits;
 using barcode_test::TReadings;
 using barcode_test::TScanLook;
-
-const std::map<char, std::string> kCodabar = {
-    {'0', "NNNNNWW"}, {'1', "NNNNWWN"}, {'2', "NNNWNNW"}, {'3', "WWNNNNN"}, {'4', "NNWNNWN"},
-    {'5', "WNNNNWN"}, {'6', "NWNNNNW"}, {'7', "NWNNWNN"}, {'8', "NWWNNNN"}, {'9', "WNNWNNN"},
-    {'-', "NNNWWNN"}, {'$', "NNWWNNN"}, {':', "WNNNWNW"}, {'/', "WNWNNNW"}, {'.', "WNWNWNN"},
-    {'+', "NNWNWNW"}, {'A', "NNWWNWN"}, {'B', "NWNWNNW"}, {'C', "NNNWNWW"}, {'D', "NNNWWWN"},
-};
-
-// The whole text, start and stop letters included.
-std::string Codabar(const std::string& text) {
-  std::vector<std::string> chars;
-  for (char c : text) chars.push_back(kCodabar.at(c));
-  return Join(chars, true);
-}
 
 TEST(Codabar, StartAndStopLettersStayInTheText) {
   for (const std::string text : {"A0123456789D", "B-$:/.+C", "C988$6B", "D1A", "A:1$4$3:0.9D"}) {
@@ -61,16 +51,6 @@ TEST(Codabar, FailureMessages) {
   }
 }
 
-// A 1 bit is a wide bar and a narrow space, a 0 bit the other way round.
-std::string MSI(const std::string& text) {
-  std::string e = "WN";
-  for (char c : text) {
-    const int v = c <= '9' ? c - '0' : c - 'A' + 10;
-    for (int bit = 3; bit >= 0; --bit) e += (v >> bit) & 1 ? "WN" : "NW";
-  }
-  return e + "NWN";
-}
-
 TEST(MSI, DigitsAndTheLettersAToF) {
   for (const std::string text : {"1008259", "0123456789", "ABCDEF", "9F0"}) {
     const TBarCodeResult r = Decode(barcode::DecodeMSI, Runs(MSI(text)));
@@ -99,18 +79,6 @@ TEST(MSI, FailureMessages) {
        }) {
     EXPECT_EQ(Failure(barcode::DecodeMSI, Runs(c.elements), c.limits), c.failure) << c.elements;
   }
-}
-
-const std::map<char, std::string> kCode11 = {
-    {'0', "NNNNW"}, {'1', "WNNNW"}, {'2', "NWNNW"}, {'3', "WWNNN"}, {'4', "NNWNW"}, {'5', "WNWNN"},
-    {'6', "NWWNN"}, {'7', "NNNWW"}, {'8', "WNNWN"}, {'9', "WNNNN"}, {'-', "NNWNN"},
-};
-
-std::string Code11(const std::string& text) {
-  std::vector<std::string> chars = {"NNWWN"};
-  for (char c : text) chars.push_back(kCode11.at(c));
-  chars.push_back("NNWWN");
-  return Join(chars, true);
 }
 
 TEST(Code11, TextKeepsItsCheckCharactersWhichVerifyIt) {

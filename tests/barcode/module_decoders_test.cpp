@@ -3,58 +3,25 @@
 #include <string>
 #include <vector>
 
+#include "barcode/modulecount.h"
 #include "barcode/moduledecoders.h"
 
 using namespace barcode;
 #include "platform/exceptions.h"
 #include "scan.h"
+#include "symbols.h"
 
 namespace {
 
-// Runs from module colours ("1011..."), `module` pixels per module.
-std::vector<int32_t> FromModules(const std::string& colours, int32_t module = 3) {
-  std::vector<int32_t> runs;
-  for (std::size_t i = 0; i < colours.size();) {
-    std::size_t j = i;
-    while (j < colours.size() && colours[j] == colours[i]) ++j;
-    const auto width = static_cast<int32_t>(j - i) * module;
-    runs.push_back(colours[i] == '1' ? width : -width);
-    i = j;
-  }
-  return runs;
-}
-
-// Runs from module counts ("211214..."), bars first.
-std::vector<int32_t> FromCounts(const std::string& counts, int32_t module = 3) {
-  std::vector<int32_t> runs;
-  for (std::size_t i = 0; i < counts.size(); ++i) {
-    const int32_t width = (counts[i] - '0') * module;
-    runs.push_back(i % 2 == 0 ? width : -width);
-  }
-  return runs;
-}
-
-const char* kSetA[] = {"0001101", "0011001", "0010011", "0111101", "0100011",
-                       "0110001", "0101111", "0111011", "0110111", "0001011"};
-const char* kSetB[] = {"0100111", "0110011", "0011011", "0100001", "0011101",
-                       "0111001", "0000101", "0010001", "0001001", "0010111"};
-const char* kSetC[] = {"1110010", "1100110", "1101100", "1000010", "1011100",
-                       "1001110", "1010000", "1000100", "1001000", "1110100"};
-const char* kEan13Parity[] = {"AAAAAA", "AABABB", "AABBAB", "AABBBA", "ABAABB",
-                              "ABBAAB", "ABBBAA", "ABABAB", "ABABBA", "ABBABA"};
-
-std::string Left(char digit, char parity) {
-  return parity == 'A' ? kSetA[digit - '0'] : kSetB[digit - '0'];
-}
-
-std::string Ean13Modules(const std::string& d) {
-  const std::string parity = kEan13Parity[d[0] - '0'];
-  std::string m = "101";
-  for (int i = 1; i <= 6; ++i) m += Left(d[i], parity[i - 1]);
-  m += "01010";
-  for (int i = 7; i <= 12; ++i) m += kSetC[d[i] - '0'];
-  return m + "101";
-}
+using barcode_test::Code128;
+using barcode_test::Code93;
+using barcode_test::Ean13Modules;
+using barcode_test::FromCounts;
+using barcode_test::FromModules;
+using barcode_test::kSetA;
+using barcode_test::kSetB;
+using barcode_test::kSetC;
+using barcode_test::Left;
 
 TBarCodeResult Ean(const std::vector<int32_t>& runs, TBarCodeTypes types) {
   TBarCodeResult rec;
@@ -152,34 +119,6 @@ TEST(EanUpc, Ean8UpceAndAddOns) {
 
 namespace {
 
-const char* kCode128[] = {
-    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212",
-    "221213", "221312", "231212", "112232", "122132", "122231", "113222", "123122", "123221",
-    "223211", "221132", "221231", "213212", "223112", "312131", "311222", "321122", "321221",
-    "312212", "322112", "322211", "212123", "212321", "232121", "111323", "131123", "131321",
-    "112313", "132113", "132311", "211313", "231113", "231311", "112133", "112331", "132131",
-    "113123", "113321", "133121", "313121", "211331", "231131", "213113", "213311", "213131",
-    "311123", "311321", "331121", "312113", "312311", "332111", "314111", "221411", "431111",
-    "111224", "111422", "121124", "121421", "141122", "141221", "112214", "112412", "122114",
-    "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111", "111242",
-    "121142", "121241", "114212", "124112", "124211", "411212", "421112", "421211", "212141",
-    "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311",
-    "113141", "114131", "311141", "411131", "211412", "211214", "211232"};
-
-// A Code 128 symbol from its start value and data values, with its check.
-std::vector<int32_t> Code128(int start, const std::vector<int>& data, int checkDelta = 0,
-                             int32_t module = 3) {
-  std::string counts = kCode128[start];
-  int sum = start, weight = 1;
-  for (int v : data) {
-    counts += kCode128[v];
-    sum += v * weight++;
-  }
-  counts += kCode128[(sum + checkDelta) % 103];
-  counts += "2331112";
-  return FromCounts(counts, module);
-}
-
 TBarCodeResult Decode128(const std::vector<int32_t>& runs) {
   TBarCodeResult rec;
   DecodeCode128(TCandidate{runs, 0, static_cast<int32_t>(runs.size()) - 1}, rec);
@@ -232,35 +171,6 @@ TEST(Code128, StructuralFailures) {
 
 namespace {
 
-const char* kCode93[] = {"131112", "111213", "111312", "111411", "121113", "121212", "121311",
-                         "111114", "131211", "141111", "211113", "211212", "211311", "221112",
-                         "221211", "231111", "112113", "112212", "112311", "122112", "132111",
-                         "111123", "111222", "111321", "121122", "131121", "212112", "212211",
-                         "211122", "211221", "221121", "222111", "112122", "112221", "122121",
-                         "123111", "121131", "311112", "311211", "321111", "112131", "113121",
-                         "211131", "121221", "312111", "311121", "122211"};
-
-int Check93(const std::vector<int>& v, int maxWeight) {
-  int sum = 0, w = 1;
-  for (auto it = v.rbegin(); it != v.rend(); ++it) {
-    sum += *it * w;
-    w = w == maxWeight ? 1 : w + 1;
-  }
-  return sum % 47;
-}
-
-// A Code 93 symbol from its values, with its two check characters.
-std::vector<int32_t> Code93(std::vector<int> values, bool withChecks = true, int32_t module = 3) {
-  if (withChecks) {
-    values.push_back(Check93(values, 20));
-    values.push_back(Check93(values, 15));
-  }
-  std::string counts = "111141";
-  for (int v : values) counts += kCode93[v];
-  counts += "1111411";
-  return FromCounts(counts, module);
-}
-
 TBarCodeResult Decode93(const std::vector<int>& values, bool withChecks = true) {
   const std::vector<int32_t> runs = Code93(values, withChecks);
   TBarCodeResult rec;
@@ -306,6 +216,34 @@ TEST(ModuleSymbologies, ReadBlurredNoisyGreyScans) {
       EXPECT_EQ(barcode_test::ScanReadings(c.runs, BarCodeBit(c.type), look),
                 (barcode_test::TReadings{{c.type, c.text}}))
           << c.text << " " << look.Blur;
+    }
+  }
+}
+
+// The sweep skips a decoder for the element counts it says never fit; each
+// says so exactly for the counts it refuses first.
+TEST(ModuleSymbologies, ElementCountsThatFitAreThoseNotRefusedAtOnce) {
+  auto refusal = [](TDecoder decode, int32_t n, TBarCodeTypes types) {
+    std::vector<int32_t> runs;
+    for (int32_t i = 0; i < n; ++i) runs.push_back(i % 2 == 0 ? 3 : -3);
+    TBarCodeResult rec;
+    try {
+      decode(TCandidate{runs, 0, n - 1, 1, 15, types}, rec);
+    } catch (const BarCodeException& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  for (int32_t n = 1; n <= 70; ++n) {
+    for (const TBarCodeTypes types : {kDefaultCodeTypes, BarCodeBit(bcEAN8),
+                                      BarCodeBit(bcEXT2) | BarCodeBit(bcUPCE), TBarCodeTypes{0}}) {
+      EXPECT_EQ(refusal(DecodeEANUPC, n, types) == "Barre <> 59/31/13 : No EAN13/Ext5/Ext2...",
+                !EANUPCLayoutFits(n, types))
+          << n << " elements, types " << types;
+    }
+    for (const TDecoder decode : {DecodeCode128, DecodeCode93}) {
+      EXPECT_EQ(refusal(decode, n, 0) == "Invalid number of bars/spaces !", !SixElementCountFits(n))
+          << n << " elements";
     }
   }
 }

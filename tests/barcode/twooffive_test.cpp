@@ -2,11 +2,14 @@
 
 #include "runs.h"
 #include "scan.h"
+#include "symbols.h"
 
 namespace {
 
 using barcode_test::Decode;
+using barcode_test::Digit;
 using barcode_test::Failure;
+using barcode_test::Interleaved;
 using barcode_test::Join;
 using barcode_test::kScanLooks;
 using barcode_test::Runs;
@@ -14,26 +17,6 @@ using barcode_test::ScanReadings;
 using barcode_test::TLimits;
 using barcode_test::TReadings;
 using barcode_test::TScanLook;
-
-// The published 2 of 5 digit patterns, '0' to '9'.
-const std::vector<std::string> kDigits = {"NNWWN", "WNNNW", "NWNNW", "WWNNN", "NNWNW",
-                                          "WNWNN", "NWWNN", "NNNWW", "WNNWN", "NWNWN"};
-
-std::string Digit(char c) {
-  return kDigits.at(c - '0');
-}
-
-// Bars carry the first digit of a pair, spaces the second.
-std::string Interleaved(const std::string& digits) {
-  std::string e = "NNNN";
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-    for (int k = 0; k < 5; ++k) {
-      e += Digit(digits[i])[k];
-      e += Digit(digits[i + 1])[k];
-    }
-  }
-  return e + "WNN";
-}
 
 // Bars only, each followed by a narrow space (the last by nothing).
 std::string WithNarrowSpaces(const std::string& bars) {

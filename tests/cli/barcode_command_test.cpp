@@ -2,12 +2,17 @@
 // and JSON output, exit codes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/command.h"
 #include "cli_test_util.h"
+#include "graphics/dibgraphic.h"
+#include "image/dibunit.h"
+#include "image/turning.h"
 
 namespace {
 
@@ -112,7 +117,74 @@ TEST(BarcodeCommand, JsonListsTheCodesWithTheirRectangles) {
       r.out.substr(r.out.find("\"ms\":"), r.out.find(",\"codes\"") - r.out.find("\"ms\":"));
   EXPECT_EQ(r.out, "{\"file\":\"" + file + "\"," + ms +
                        ",\"codes\":[{\"type\":\"bcCode39\",\"text\":\"8LXH+5B\",\"checked\":false,"
-                       "\"rect\":[100,19,332,100]}]}\n");
+                       "\"rect\":[100,19,332,100],\"orientation\":0}]}\n");
+}
+
+// A sample's picture as a raster.
+std::unique_ptr<TDIB> Sample(const std::string& name) {
+  const auto graphic = LoadGraphicFromFile(kSamples + name, 1);
+  auto dib = std::make_unique<TDIB>();
+  dib->AttachBlock(graphic->ExportPackedDib());
+  return dib;
+}
+
+// Pictures written by a test, in a folder removed after it.
+class BarcodeFiles : public testing::Test {
+ protected:
+  void SetUp() override { dir_ = clitest::FreshTestFolder("verevizu_barcode_"); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const TDIB& dib) const {
+    const std::string path = (dir_ / name).string();
+    clitest::WriteBitmapFile(path, dib.BlockHandle());
+    return path;
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(BarcodeFiles, CodesAreReadAtEveryOrientationUnlessNarrowed) {
+  const std::unique_ptr<TDIB> upright = Sample("bc_code39_m2.png");
+  for (const int32_t degrees : {90, 180, 270, 23}) {
+    const std::string file = Write("turned.bmp", *TurnedCopy(*upright, degrees));
+    const Output r = RunTool({"barcode", "--json", "--types", "code39", file});
+    EXPECT_NE(r.out.find("\"text\":\"8LXH+5B\""), std::string::npos) << degrees << r.out;
+    EXPECT_NE(r.out.find("\"orientation\":" + std::to_string(degrees)), std::string::npos)
+        << degrees << r.out;
+    EXPECT_EQ(r.code, 0) << degrees;
+    // Upright codes alone, and the reader's own sweep, find nothing here.
+    for (const std::vector<std::string>& narrowed :
+         {std::vector<std::string>{"--orientations", "0"}, {"--classic"}}) {
+      std::vector<std::string> args = {"barcode", "--types", "code39"};
+      args.insert(args.end(), narrowed.begin(), narrowed.end());
+      args.push_back(file);
+      const Output none = RunTool(args);
+      EXPECT_EQ(none.out, "") << degrees << " " << narrowed[0];
+      EXPECT_EQ(none.code, 1) << degrees << " " << narrowed[0];
+    }
+  }
+}
+
+TEST_F(BarcodeFiles, FourBitPicturesAreReadInGrey) {
+  // As the other commands read them; the reader itself counts dark pixels of
+  // 1-, 8- and 24-bit pictures only.
+  std::unique_ptr<TDIB> picture = Sample("bc_code39_m2.png");
+  picture->ConvertTo(df4Bit);
+  ASSERT_EQ(picture->Format(), df4Bit);
+  const std::string file = Write("sixteen.bmp", *picture);
+  for (const char* reading : {"--orientations=all", "--classic"}) {
+    const Output r = RunTool({"barcode", "--types", "code39", reading, file});
+    EXPECT_EQ(r.out, file + "\tbcCode39\t8LXH+5B\t0\n") << reading;
+    EXPECT_EQ(r.err, "") << reading;
+    EXPECT_EQ(r.code, 0) << reading;
+  }
+}
+
+TEST(BarcodeCommand, ClassicPrintsTheReadersLinesAsTheyWere) {
+  const std::string file = kSamples + "bc_code39_m2.png";
+  const Output r = RunTool({"barcode", "--json", "--classic", "--types", "code39", file});
+  EXPECT_NE(r.out.find("\"rect\":[100,19,332,100]}]}"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("orientation"), std::string::npos);
 }
 
 TEST(BarcodeCommand, UsageErrors) {
@@ -131,6 +203,10 @@ TEST(BarcodeCommand, UsageErrors) {
             "option --expected: '0' is not a number from 1 to 2147483647"},
            {{"barcode", "--laser-step", "x", file},
             "option --laser-step: 'x' is not a number from 1 to 2147483647"},
+           {{"barcode", "--orientations", "0,45", file},
+            "option --orientations: '45' is not one of 0, 90, 180, 270, tilted, all"},
+           {{"barcode", "--classic", "--orientations", "0", file},
+            "option --classic reads upright codes only: it takes no --orientations"},
        }) {
     const Output r = RunTool(c.args);
     EXPECT_EQ(r.code, 2) << c.message;

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/command.h"
+#include "platform/memory.h"
 
 namespace clitest {
 
@@ -34,6 +37,31 @@ inline std::filesystem::path FreshTestFolder(const std::string& prefix) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
+}
+
+// Writes a packed-DIB block as a bitmap file: the block behind a 14-byte
+// file header whose pixel offset skips the info header and colour table.
+inline void WriteBitmapFile(const std::filesystem::path& path, platform::BlockHandle dib) {
+  platform::BlockLock lock(dib);
+  const std::uint8_t* b = lock.data();
+  auto le32 = [&](int at) {
+    return static_cast<uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24));
+  };
+  const uint32_t bitCount = b[14] | (b[15] << 8);
+  uint32_t colours = le32(32);
+  if (colours == 0 && bitCount <= 8) colours = 1u << bitCount;
+  const auto size = static_cast<uint32_t>(14 + lock.size());
+  const uint32_t offset = 14 + le32(0) + 4 * colours;
+  std::vector<char> file(14);
+  file[0] = 'B';
+  file[1] = 'M';
+  for (int i = 0; i < 4; ++i) {
+    file[2 + i] = static_cast<char>(size >> (8 * i));
+    file[10 + i] = static_cast<char>(offset >> (8 * i));
+  }
+  file.insert(file.end(), lock.data(), lock.data() + lock.size());
+  std::ofstream(path, std::ios::binary)
+      .write(file.data(), static_cast<std::streamsize>(file.size()));
 }
 
 }  // namespace clitest

@@ -29,20 +29,8 @@ class OcrToolTest : public testing::Test {
 
   std::string WriteBitmap(const std::string& name, const ocrtest::Art& art) {
     const platform::BlockOwner dib = ocrtest::MakePackedDib(art, 8);
-    platform::BlockLock lock(dib.get());
-    std::vector<char> file(14);
-    const uint32_t size = static_cast<uint32_t>(14 + lock.size());
-    const uint32_t offset = 14 + 40 + 4 * 256;
-    file[0] = 'B';
-    file[1] = 'M';
-    for (int i = 0; i < 4; ++i) {
-      file[2 + i] = static_cast<char>(size >> (8 * i));
-      file[10 + i] = static_cast<char>(offset >> (8 * i));
-    }
-    file.insert(file.end(), lock.data(), lock.data() + lock.size());
     const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary)
-        .write(file.data(), static_cast<std::streamsize>(file.size()));
+    clitest::WriteBitmapFile(path, dib.get());
     return path;
   }
 

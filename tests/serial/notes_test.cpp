@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "graphics/dibgraphic.h"
 #include "image/dibunit.h"
+#include "image/turning.h"
 #include "serial/serialreader.h"
 #include "serial/verifiedreader.h"
 
@@ -129,6 +131,36 @@ TEST(SerialNotes, VerifiedReadingGoesOnWhereBothZonesAgreeOnAFault) {
     ASSERT_TRUE(v.Zones[0] && v.Zones[1]) << c.file;
     EXPECT_LT(v.Zones[0]->Box.Right, raster.Width() / 2);
     EXPECT_GT(v.Zones[1]->Box.Left, raster.Width() / 2);
+  }
+}
+
+// A pound note scanned turned: its barcode tells how it lies, and the
+// verified reading reads it turned upright, with its zones where they lie in
+// the scan; the plain vote reads nothing there.
+TEST(SerialNotes, TurnedPoundNotesReadByTheirBarcode) {
+  TDIB upright;
+  LoadNote("note_lbp_03.tif", upright);
+  const TVerifiedSerial straight = ReadVerifiedSerial(upright, "AUTO");
+  ASSERT_TRUE(straight.Valid && straight.Zones[0] && straight.Zones[1]);
+  for (const double degrees : {90.0, 196.0}) {
+    const std::unique_ptr<TDIB> turned = TurnedCopy(upright, degrees);
+    std::string serial;
+    double confidence = 0;
+    ReadSerialNumber(*turned, "AUTO", serial, confidence);
+    EXPECT_EQ(serial, "") << degrees;
+
+    const TVerifiedSerial v = ReadVerifiedSerial(*turned, "AUTO");
+    EXPECT_TRUE(v.Valid) << degrees;
+    EXPECT_EQ(v.Serial, "L964226819") << degrees;
+    EXPECT_EQ(v.Currency, "LBP") << degrees;
+    // A zone found, taken back to the upright note, lies where its zone does.
+    const std::size_t side = v.Zones[0] ? 0 : 1;
+    ASSERT_TRUE(v.Zones[side]) << degrees;
+    const TRect back =
+        RectBeforeTurn(v.Zones[side]->Box, degrees, upright.Width(), upright.Height());
+    const TRect& want = straight.Zones[side]->Box;
+    EXPECT_NEAR((back.Left + back.Right) / 2, (want.Left + want.Right) / 2, 8) << degrees;
+    EXPECT_NEAR((back.Top + back.Bottom) / 2, (want.Top + want.Bottom) / 2, 8) << degrees;
   }
 }
 
