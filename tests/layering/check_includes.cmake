@@ -12,12 +12,14 @@ set(layers
   "image      | platform                                     |"
   "ocr        | classifier image platform                    |"
   "classifier | ocr image platform                           |"
+  "glyphmodel | image platform                               |"
   "barcode    | image platform                               |"
   "graphics   | image platform                               |"
-  "serial     | ocr barcode image platform                   | public"
+  "serial     | ocr glyphmodel barcode image platform        | public"
   "viewer     | graphics image platform                      | Qt"
   "cli        | serial ocr barcode graphics image platform   |"
   "app        | viewer serial ocr barcode graphics image platform | Qt"
+  "training   | serial glyphmodel ocr barcode graphics image platform |"
 )
 # Folders that are not libraries: checked by nothing here.
 set(unlayered tests bench fuzz packaging samples build)
