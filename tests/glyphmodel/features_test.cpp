@@ -50,8 +50,11 @@ TEST(GlyphFeatures, ANarrowGlyphKeepsItsProportionsInTheMiddleOfTheGrid) {
 }
 
 TEST(GlyphFeatures, CellsHoldTheShareOfTheirAreaThatIsInk) {
-  // Two pixels a cell each way: a checkered block covers every cell by half,
-  // where sampling one pixel per cell would read all ink or all paper.
+  // Two pixels a cell each way: a solid block covers every cell whole, a
+  // checkered one every cell by half, where sampling one pixel per cell
+  // would read all ink or all paper.
+  const TGlyphFeatures solid = FeaturesOf(Block(32, 32));
+  for (std::size_t i = 0; i < kGridFeatures; ++i) EXPECT_FLOAT_EQ(solid[i], 1.0f) << i;
   const TGlyphFeatures f = FeaturesOf(Block(32, 32, true));
   for (std::size_t i = 0; i < kGridFeatures; ++i) EXPECT_FLOAT_EQ(f[i], 0.5f) << i;
   EXPECT_FLOAT_EQ(f[kGridFeatures + 3], 0.5f);
