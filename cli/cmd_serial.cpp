@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cmath>
 #include <memory>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/serial_records.h"
 #include "image/dibunit.h"
 #include "platform/codepage.h"
 #include "serial/confidencetext.h"
@@ -31,13 +31,6 @@ std::string CurrencyCode(const std::string& text) {
     throw UsageError("option --currency: '" + code + "' is not one of USD, EUR, LBP, AUTO");
   }
   return code;
-}
-
-// The confidence as a JSON number in the same form: a whole one as an
-// integer (100, not 100.0).
-Json ConfidenceJson(double confidence) {
-  if (confidence == std::trunc(confidence)) return static_cast<int64_t>(confidence);
-  return confidence;
 }
 
 // What either reader gives for one note.
@@ -116,7 +109,8 @@ class SerialCommand : public Command {
            "(left and right: reading and box, or null), passes, and for the verified\n"
            "reading doubts: the positions (from 1) where its sources disagreed, with\n"
            "what the recognisers, the glyph classifier and the barcode read there and\n"
-           "the character independent evidence settled it on (null: none).\n";
+           "the character independent evidence settled it on (null: none).\n" +
+           std::string(TSerialRecords::kHelp);
   }
 
   void AddOptions(CLI::App& app) override {
@@ -124,7 +118,10 @@ class SerialCommand : public Command {
                    [this](const std::string& text) { currency_ = CurrencyCode(text); });
     AddFlag(app, "--classic", "the plain vote over the passes, unverified",
             [this] { classic_ = true; });
+    records_.AddOptions(app);
   }
+
+  void Prepare(const RunInfo&) override { records_.Prepare(); }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
     TDIB raster;
@@ -144,12 +141,14 @@ class SerialCommand : public Command {
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
     if (!classic_) out.json["doubts"] = DoubtsJson(r.positions);
+    records_.Apply(image.file, {text, r.confidence, r.valid, r.currency}, out);
     return out;
   }
 
  private:
   std::string currency_ = "AUTO";
   bool classic_ = false;
+  TSerialRecords records_;
 };
 
 }  // namespace

@@ -299,7 +299,8 @@ class TElection {
   // Open euro digits (at most kCheckSettles) are settled when exactly one
   // choice among what the families read there gives the check value; one
   // digit that nothing read is settled by the check alone when the
-  // classifier's best guess is that digit.
+  // classifier's best guess is that digit and the note shows that digit
+  // nowhere else (its glyph would then have matched that template).
   void SettleByEuroCheck() {
     if (currency_ != "EUR") return;
     std::vector<std::size_t> open;
@@ -336,12 +337,19 @@ class TElection {
     for (const std::size_t i : open) {
       TPosition& p = positions_[i];
       const char d = (*found)[i];
-      if (Options(p).empty() && p.Classifier.Best != d) return;
+      if (Options(p).empty() && (p.Classifier.Best != d || ShownElsewhere(i, d))) return;
     }
     for (const std::size_t i : open) {
       positions_[i].Ch = (*found)[i];
       positions_[i].Backing = TSerialBacking::CheckValue;
     }
+  }
+
+  bool ShownElsewhere(std::size_t i, char ch) const {
+    for (std::size_t j = 0; j < layout_.size(); ++j) {
+      if (j != i && positions_[j].Verified() && positions_[j].Ch == ch) return true;
+    }
+    return false;
   }
 
   // What each family read at each position, and where they disagreed.

@@ -59,6 +59,14 @@ TEST_F(SerialToolTest, ParallelJobsPrintWhatOneJobPrintsAndABrokenFileDoesNotSto
   EXPECT_EQ(eight.code, 3);
 }
 
+// An unreadable file outranks a picture without a serial, whichever comes last.
+TEST_F(SerialToolTest, AnUnreadableFileDecidesTheExitCodeOverANoteWithoutASerial) {
+  const std::string text = std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png";
+  const Output r = RunTool({"serial", "--jobs", "1", broken_, text});
+  EXPECT_EQ(r.out, text + "\t\t0\tnot valid\n");
+  EXPECT_EQ(r.code, 3);
+}
+
 TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesAndDoubts) {
   const std::string note = kNotes + "note_usd_05.tif";
   const Output found = RunTool({"serial", "--json", note});
@@ -121,6 +129,13 @@ TEST(SerialTool, ADisagreementNothingSettlesIsADoubtNotAGuess) {
             std::string::npos)
       << json.out;
   EXPECT_EQ(json.code, 1);
+}
+
+TEST(SerialTool, JsonConfidencesKeepTheirDecimals) {
+  for (const auto& [confidence, text] :
+       {std::pair{100.0, "100"}, {0.0, "0"}, {46.5, "46.5"}, {11.62, "11.62"}}) {
+    EXPECT_EQ(cli::JsonText(cli::ConfidenceJson(confidence)), text);
+  }
 }
 
 TEST(SerialTool, AnUnknownCurrencyIsAUsageError) {
