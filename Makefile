@@ -6,6 +6,7 @@
 #              (ARGS="--area-ocr samples/note_usd_05.tif" passes its arguments)
 #   make package  builds the Debian packages verevizu and libverevizu-dev in build-package
 #   make architecture  redraws doc/architecture.svg, the libraries and who links whom
+#   make glyphmodel  trains the glyph classifier's model again from fonts (glyphmodel/glyphs.model)
 BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
@@ -14,7 +15,7 @@ PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev
               libcli11-dev nlohmann-json3-dev libwmf-dev libexpat1-dev fonts-urw-base35 \
               qt6-base-dev fonts-dejavu-core libsqlite3-dev libpq-dev libssl-dev
 
-.PHONY: deps build run gui test package bench fuzz architecture format clean
+.PHONY: deps build run gui test package bench fuzz architecture glyphmodel format clean
 
 deps:
 	@missing=""; \
@@ -68,6 +69,20 @@ fuzz: PACKAGES += clang libclang-rt-14-dev
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_FUZZ=ON
 	cmake --build build-fuzz -j $(JOBS)
+
+# The glyph classifier's model, made again from the fonts of the Debian
+# packages below (training/train_glyph_model.cpp lists the faces): draws 300
+# serial lines per face, reads them with the serial reader's own zone reading
+# and fits the model to the glyphs. Takes some minutes; the same fonts give
+# the same bytes. Neither the build nor the tests need this or the fonts.
+glyphmodel: PACKAGES += libfreetype-dev fonts-dejavu fonts-liberation fonts-freefont-ttf \
+                        fonts-urw-base35 fonts-noto-mono fonts-ocr-a fonts-ocr-b
+glyphmodel: deps
+	cmake -S . -B build-train -DCMAKE_BUILD_TYPE=Release -DVEREVIZU_BUILD_TESTS=OFF -DVEREVIZU_BUILD_GUI=OFF \
+	  -DVEREVIZU_BUILD_TRAINING=ON
+	cmake --build build-train -j $(JOBS) --target train_glyph_model
+	./build-train/training/train_glyph_model render build-train/glyphs.samples
+	./build-train/training/train_glyph_model fit build-train/glyphs.samples glyphmodel/glyphs.model
 
 # The picture of the README's architecture section, from CMake's own view of
 # the targets (doc/CMakeGraphVizOptions.cmake says what it leaves out); the

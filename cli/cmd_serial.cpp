@@ -41,6 +41,7 @@ struct TNoteSerial {
   std::string currency;
   std::array<std::optional<TSerialZone>, 2> zones;
   int32_t passes = 0;
+  std::vector<TSerialPosition> positions;
 };
 
 TNoteSerial ReadClassic(const TDIB& raster, const std::string& currency) {
@@ -57,7 +58,7 @@ TNoteSerial ReadClassic(const TDIB& raster, const std::string& currency) {
 
 TNoteSerial ReadVerified(const TDIB& raster, const std::string& currency) {
   TVerifiedSerial v = ReadVerifiedSerial(raster, currency);
-  return {v.Serial, v.Confidence, v.Valid, v.Currency, v.Zones, v.Passes};
+  return {v.Serial, v.Confidence, v.Valid, v.Currency, v.Zones, v.Passes, v.Positions};
 }
 
 Json ZonesJson(const std::array<std::optional<TSerialZone>, 2>& zones) {
@@ -73,6 +74,27 @@ Json ZonesJson(const std::array<std::optional<TSerialZone>, 2>& zones) {
   return list;
 }
 
+// A character a source read, or null where it read nothing.
+Json CharacterJson(char c) {
+  if (c == 0) return nullptr;
+  return std::string(1, c);
+}
+
+// The disputed positions, numbered from 1.
+Json DoubtsJson(const std::vector<TSerialPosition>& positions) {
+  Json list = Json::array();
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    const TSerialPosition& p = positions[i];
+    if (!p.Disputed) continue;
+    list.push_back({{"position", i + 1},
+                    {"recognisers", CharacterJson(p.Recognisers)},
+                    {"classifier", CharacterJson(p.Classifier)},
+                    {"barcode", CharacterJson(p.Barcode)},
+                    {"settled", CharacterJson(p.Verified)}});
+  }
+  return list;
+}
+
 class SerialCommand : public Command {
  public:
   std::string_view Name() const override { return "serial"; }
@@ -84,7 +106,10 @@ class SerialCommand : public Command {
            "empty with confidence 0. --classic prints the reader's plain vote as it is.\n"
            "AUTO (the default) tells the currency from the note's size.\n"
            "JSON members: serial, confidence, currency (the code used), valid, zones\n"
-           "(left and right: reading and box, or null), passes.\n" +
+           "(left and right: reading and box, or null), passes, and for the verified\n"
+           "reading doubts: the positions (from 1) where its sources disagreed, with\n"
+           "what the recognisers, the glyph classifier and the barcode read there and\n"
+           "the character independent evidence settled it on (null: none).\n" +
            std::string(TSerialRecords::kHelp);
   }
 
@@ -116,6 +141,7 @@ class SerialCommand : public Command {
                 {"valid", r.valid},
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
+    if (!classic_) out.json["doubts"] = DoubtsJson(r.positions);
     records_.Apply(image, {text, r.confidence, r.valid, r.currency}, out);
     return out;
   }

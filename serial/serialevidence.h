@@ -3,43 +3,59 @@
 //
 // Every zone a pass reads becomes an observation: its glyphs laid out by the
 // currency's serial layout, each position with the candidates of the reading
-// whose alphabet fits it (letters or digits), and the zone's pixels. An
-// observation reads a position surely when its best candidate is clearly
-// ahead of the next one. The election then
-//   1. refutes sure readings that the glyph shapes contradict: within one
-//      zone two glyphs read alike must look alike, and two glyphs that look
-//      alike must not be read differently;
-//   2. counts, per position, the independent sources behind each character:
-//      a source is a threshold (each even pass binarises at its own; odd
-//      passes all hand the grey note to the engine, so they are one source)
-//      or the pound barcode. Both zones of one pass are one source: they
-//      print the same glyphs, so they share their confusions;
-//   3. verifies a position whose character has two sources or more and no
-//      serious dissent;
-//   4. reads unverified positions by the note's own templates: a glyph that
+// whose alphabet fits it (letters or digits), the independent classifier's
+// judgement of the glyph, and the zone's pixels. An observation's
+// recognisers read a position surely when their best candidate is clearly
+// ahead of the next one. Three families of sources stand behind a position,
+// each failing in its own way:
+//   - the recognisers, over all passes and views: a glyph they misread they
+//     misread alike at every threshold, so their sources (each even pass's
+//     threshold, the odd passes together, each view) only elect their
+//     character, and two zones of one pass are one source;
+//   - the glyph classifier, which judges pixels, not strokes: its judgements
+//     of every observation of a zone are averaged, per zone;
+//   - the pound barcode.
+// The election
+//   1. refutes sure recogniser readings that the glyph shapes contradict:
+//      within one zone two glyphs read alike must look alike, and two glyphs
+//      that look alike must not be read differently;
+//   2. elects the recognisers' character of each position: the one most of
+//      their sources read, by a clear majority;
+//   3. verifies a position where two families agree and none reads another
+//      character; where two disagree, the third family settles it, and
+//      nothing else does: the position stays open, and is one of the
+//      reading's doubts;
+//   4. lets the classifier fill a glyph the recognisers leave unread when it
+//      is clearly sure of it in both zones;
+//   5. reads unverified positions by the note's own templates (a glyph that
 //      looks like the glyph of a verified position, and like no verified
-//      glyph of another character, has that position's character;
-//   5. completes a euro serial with one unverified digit from its check
-//      value, when the digit is not one the note shows elsewhere.
+//      glyph of another character, has that position's character), which
+//      the classifier must then confirm;
+//   6. settles a euro serial's open digits by its check value, when exactly
+//      one choice among what the families read there passes it.
 // A serial is valid when every position is verified and it passes the
 // currency's rules.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "glyphmodel/glyphclassifier.h"
 #include "image/dibunit.h"
 #include "ocr/omnifontocr.h"
 #include "serial/serialreader.h"
+#include "serial/verifiedreader.h"
 
 namespace serial_detail {
 
-// Sources of evidence: the even passes each, the odd passes together, the barcode.
-inline constexpr int32_t kBarcodeSource = -1;
+// The recognisers' sources: the even passes each, the odd passes together
+// (and, from 100 on, the verified reading's views).
 int32_t EvidenceSource(int32_t pass);
 
 // A zone crop as the engine saw it (8-bit grey, the engine's ink threshold),
@@ -56,15 +72,24 @@ class TGlyphSheet {
   TOmnifontOCR engine_;  // only its raster and threshold are used
 };
 
+// How the election asks the classifier about a glyph of a sheet:
+// JudgeByClassifier, or a stand-in in tests.
+using TGlyphJudge = std::function<TGlyphJudgement(const TGlyphSheet&, const TCharRecord&)>;
+TGlyphJudgement JudgeByClassifier(const TGlyphSheet& sheet, const TCharRecord& glyph);
+
 // One zone read in one pass, laid out by one of the currency's layouts.
 struct TZoneObservation {
   int32_t Source = 0;
+  int32_t Side = 0;  // 0 the left zone, 1 the right one
   std::string_view Layout;
   // Per position: the record of the reading whose alphabet fits the
   // position. Where that reading has no glyph in the place, the other
   // reading's record without candidates stands in (for its box).
   std::vector<TCharRecord> Glyphs;
   std::shared_ptr<const TGlyphSheet> Sheet;
+  // Per position, the classifier's judgement of the glyph (made when the
+  // observation joins the evidence).
+  std::vector<TGlyphJudgement> Judgements;
 
   // The sheet's distance of the glyphs at two positions, measured once: the
   // election asks again after every pass.
@@ -77,7 +102,7 @@ struct TZoneObservation {
 // The observation of a zone's readings, or none when neither reading has the
 // length of one of the currency's layouts.
 std::optional<TZoneObservation> ObserveZone(const TZoneReading& reading, std::string_view currency,
-                                            int32_t source);
+                                            int32_t source, int32_t side);
 
 // The observation's sure reading of a position, or 0: the best candidate
 // that fits the position, at least kSureConfidence and clearly ahead of the
@@ -98,15 +123,27 @@ char SureRead(const TZoneObservation& observation, std::size_t position);
 inline constexpr int32_t kSameShape = 15;
 inline constexpr int32_t kDifferentShape = 30;
 
+// Per backing, the share of positions so verified that were wrong, as
+// measured on the corpus (bench/serial_confidence.cpp).
+using TBackingErrorRates = std::array<double, kSerialBackings>;
+extern const TBackingErrorRates kBackingErrorRates;
+// The probability, in percent to two decimals, that a valid reading with
+// these positions is right: every position right, independently.
+double ReadingConfidence(const std::vector<TSerialPosition>& positions,
+                         const TBackingErrorRates& rates);
+
 struct TSerialVerdict {
   std::string Reading;  // the elected characters, "~" where none was elected
   bool Valid = false;   // every position verified and the currency's rules hold
   double Confidence = 0;
+  std::vector<TSerialPosition> Positions;
 };
 
 class TSerialEvidence {
  public:
-  explicit TSerialEvidence(std::string currency) : currency_(std::move(currency)) {}
+  explicit TSerialEvidence(std::string currency, TGlyphJudge judge = JudgeByClassifier)
+      : currency_(std::move(currency)), judge_(std::move(judge)) {}
+  // Judges the observation's glyphs and keeps it.
   void AddZone(TZoneObservation observation);
   // A barcode text; only texts that are valid serials of the currency count.
   void AddBarcode(const std::string& text);
@@ -116,6 +153,7 @@ class TSerialEvidence {
 
  private:
   std::string currency_;
+  TGlyphJudge judge_;
   std::vector<TZoneObservation> observations_;
   std::vector<std::string> barcodes_;
 };

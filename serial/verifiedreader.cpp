@@ -104,6 +104,7 @@ class TVerifiedRequest {
       result_.Serial = verdict_.Reading;
       result_.Confidence = verdict_.Confidence;
     }
+    result_.Positions = verdict_.Positions;
     return std::move(result_);
   }
 
@@ -129,7 +130,7 @@ class TVerifiedRequest {
       // Views are cut from the note itself, so they take zones read from its own pixels.
       if (!viewZones_[side] && (&source == &raster_ || raster_.Format() == df1Bit))
         viewZones_[side] = TViewZone{zone, reading.Threshold};
-      Observe(reading, EvidenceSource(pass));
+      Observe(reading, EvidenceSource(pass), static_cast<int32_t>(side));
     }
     if (pass % 2 == 1 && zones.Left && zones.Right) greyZonesRead_ = true;
     if (code_ == "LBP") evidence_->AddBarcode(ReadPoundBarcode(*zones.Work));
@@ -141,18 +142,20 @@ class TVerifiedRequest {
   // look: the views help glyphs, not zones.
   void RunView(std::size_t v) {
     if (!evidence_ || !evidence_->Observed() || !(viewZones_[0] || viewZones_[1])) return;
-    for (const std::optional<TViewZone>& z : viewZones_) {
+    for (std::size_t side = 0; side < 2; ++side) {
+      const std::optional<TViewZone>& z = viewZones_[side];
       if (!z) continue;
       const std::unique_ptr<TDIB> zone =
           raster_.Crop(z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom);
       const std::unique_ptr<TDIB> view = ZoneView(*zone, z->Threshold, kViews[v]);
-      Observe(ReadZoneGlyphs(*view, WholeOf(*view)), kFirstViewSource + static_cast<int32_t>(v));
+      Observe(ReadZoneGlyphs(*view, WholeOf(*view)), kFirstViewSource + static_cast<int32_t>(v),
+              static_cast<int32_t>(side));
     }
     Decide();
   }
 
-  void Observe(const TZoneReading& reading, int32_t source) {
-    if (auto observation = ObserveZone(reading, code_, source))
+  void Observe(const TZoneReading& reading, int32_t source, int32_t side) {
+    if (auto observation = ObserveZone(reading, code_, source, side))
       evidence_->AddZone(std::move(*observation));
   }
 

@@ -71,8 +71,8 @@ TEST_P(RecordsToolTest, RecordsEveryNoteAndMarksTheWatchedOnes) {
   const std::string usd = kNotes + "note_usd_05.tif", eur = kNotes + "note_eur_05.tif";
   const Output run = RunTool(
       {"serial", "--record", db_, "--batch", "monday", "--watch", db_, "--jobs", "2", usd, eur});
-  EXPECT_EQ(run.out,
-            usd + "\tMK60834863*\t100\tWATCH: stolen from van 7\n" + eur + "\tM34892405068\t100\n");
+  EXPECT_EQ(run.out, usd + "\tMK60834863*\t99.41\tWATCH: stolen from van 7\n" + eur +
+                         "\tM34892405068\t99.36\n");
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.code, 4);
 
@@ -87,9 +87,10 @@ TEST_P(RecordsToolTest, RecordsEveryNoteAndMarksTheWatchedOnes) {
 
   const Output monday = RunTool({"records", db_, "--batch", "monday"});
   const std::string time = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)";
-  const std::regex line("(" + time + "\tmonday\t[^\t]+/note_(usd|eur)_05\\.tif\t" +
-                        "(USD\tMK60834863\\*|EUR\tM34892405068)\t100\tvalid\t[0-9a-f]{64}" +
-                        "\t0\\.1\\.0\n){2}");
+  const std::regex line(
+      "(" + time + "\tmonday\t[^\t]+/note_(usd|eur)_05\\.tif\t" +
+      "(USD\tMK60834863\\*\t99\\.41|EUR\tM34892405068\t99\\.36)\tvalid\t[0-9a-f]{64}" +
+      "\t0\\.1\\.0\n){2}");
   EXPECT_TRUE(std::regex_match(monday.out, line)) << monday.out;
   EXPECT_EQ(monday.code, 0);
 
@@ -97,7 +98,8 @@ TEST_P(RecordsToolTest, RecordsEveryNoteAndMarksTheWatchedOnes) {
   EXPECT_TRUE(std::regex_match(
       dollars.out,
       std::regex("time,batch,file,currency,serial,confidence,valid,content_hash,tool_version\n" +
-                 time + ",monday,[^,]+/note_usd_05\\.tif,USD,MK60834863\\*,100,true,[0-9a-f]{64}," +
+                 time +
+                 ",monday,[^,]+/note_usd_05\\.tif,USD,MK60834863\\*,99\\.41,true,[0-9a-f]{64}," +
                  "0\\.1\\.0\n")))
       << dollars.out;
   const Output none = RunTool({"records", db_, "--serial", "AB12340000-AB12349999"});
@@ -120,7 +122,7 @@ TEST(RecordsTool, AReadingThatIsNotValidNeitherMatchesNorClears) {
   EXPECT_EQ(classic.out, note + "\tRK55701~21Y\t100\tnot valid\n");
   EXPECT_EQ(classic.code, 1);
   const Output verified = RunTool({"serial", "--watch", db, note});
-  EXPECT_EQ(verified.out, note + "\tRK55709621Y\t100\tWATCH: series\n");
+  EXPECT_EQ(verified.out, note + "\tRK55709621Y\t97.78\tWATCH: series\n");
   EXPECT_EQ(verified.code, 4);
   fs::remove_all(dir);
 }

@@ -43,10 +43,11 @@ TEST_F(SerialToolTest, ParallelJobsPrintWhatOneJobPrintsAndABrokenFileDoesNotSto
   serial8.insert(serial8.end(), files.begin(), files.end());
 
   const Output one = RunTool(serial1);
-  // The pound note stops after its first pass: where the engine reads
-  // nothing sure, the barcode stands alone, which halves the confidence.
-  EXPECT_EQ(one.out, files[0] + "\tMK60834863*\t100\n" + files[2] + "\tM34892405068\t100\n" +
-                         files[3] + "\tL964226819\t50\n");
+  // Every note stops after its first pass, every position backed by two
+  // families of sources at least; the pound note's glyphs the engine leaves
+  // unread, the classifier and the barcode read.
+  EXPECT_EQ(one.out, files[0] + "\tMK60834863*\t99.41\n" + files[2] + "\tM34892405068\t99.36\n" +
+                         files[3] + "\tL964226819\t99.47\n");
   EXPECT_EQ(one.err, "verevizu: " + broken_ +
                          ": Invalid Portable Graphics Network image, it has an invalid file "
                          "header.\n");
@@ -66,15 +67,15 @@ TEST_F(SerialToolTest, AnUnreadableFileDecidesTheExitCodeOverANoteWithoutASerial
   EXPECT_EQ(r.code, 3);
 }
 
-TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesAndPasses) {
+TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesAndDoubts) {
   const std::string note = kNotes + "note_usd_05.tif";
   const Output found = RunTool({"serial", "--json", note});
   const std::string zone = R"(\{"reading":"MK60834863\*","box":\[\d+,\d+,\d+,\d+\]\})";
   EXPECT_TRUE(std::regex_match(
       found.out, std::regex(R"(\{"file":"[^"]*note_usd_05\.tif","ms":\d+,)"
-                            R"("serial":"MK60834863\*","confidence":100,"currency":"USD",)"
+                            R"("serial":"MK60834863\*","confidence":99.41,"currency":"USD",)"
                             R"("valid":true,"zones":\[)" +
-                            zone + "," + zone + R"(\],"passes":\d+\}\n)")))
+                            zone + "," + zone + R"(\],"passes":\d+,"doubts":\[\]\}\n)")))
       << found.out;
   EXPECT_EQ(found.code, 0);
 
@@ -83,9 +84,9 @@ TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesAndPasses) {
   const std::string text = std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png";
   const Output none = RunTool({"serial", "--json", "--currency=EUR", text});
   EXPECT_TRUE(std::regex_match(
-      none.out,
-      std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,)"
-                 R"("currency":"EUR","valid":false,"zones":\[null,null\],"passes":9\}\n)")))
+      none.out, std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,)"
+                           R"("currency":"EUR","valid":false,"zones":\[null,null\],"passes":9,)"
+                           R"("doubts":\[\]\}\n)")))
       << none.out;
   EXPECT_EQ(none.code, 1);
   EXPECT_EQ(RunTool({"serial", text}).out, text + "\t\t0\tnot valid\n");
@@ -107,9 +108,27 @@ TEST(SerialTool, ClassicPrintsThePlainVoteAndMarksItInvalid) {
       << json.out;
   EXPECT_NE(json.out.find(R"("passes":1})"), std::string::npos) << json.out;
 
+  // Two glyphs rest on the classifier alone, sure in both zones: a little
+  // less confidence.
   const Output verified = RunTool({"serial", note});
-  EXPECT_EQ(verified.out, note + "\tRK55709621Y\t100\n");
+  EXPECT_EQ(verified.out, note + "\tRK55709621Y\t97.78\n");
   EXPECT_EQ(verified.code, 0);
+}
+
+// An OCR-A Bold note whose 8 the recognisers read as 0 in every pass and
+// view; the classifier reads 8. Nothing settles a dollar serial's
+// disagreement: no serial, and the doubt says where and why.
+TEST(SerialTool, ADisagreementNothingSettlesIsADoubtNotAGuess) {
+  const std::string note = kNotes + "note_usd_07.tif";  // FA56169548F
+  const Output json = RunTool({"serial", "--json", note});
+  EXPECT_NE(json.out.find(R"("serial":"","confidence":0,"currency":"USD","valid":false,)"),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find(R"("doubts":[{"position":10,"recognisers":"0","classifier":"8",)"
+                          R"("barcode":null,"settled":null}]})"),
+            std::string::npos)
+      << json.out;
+  EXPECT_EQ(json.code, 1);
 }
 
 TEST(SerialTool, JsonConfidencesKeepTheirDecimals) {

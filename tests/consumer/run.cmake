@@ -2,11 +2,11 @@
 # staging prefix, checks the installed files, builds the consumer project
 # (this folder) against the staged CMake package and a one-file program
 # against the staged pkg-config module, and reads a note with both and with
-# the staged verevizu.
+# the staged verevizu (whose verified reading reports its own confidence).
 #
 # cmake -DBUILD_DIR=<build tree> -DWORK_DIR=<scratch folder> -DCXX=<compiler>
 #       -DBUILD_TYPE=<type> -DCXX_FLAGS=<flags> -DNOTE=<scan> -DSERIAL=<serial>
-#       -DCONFIDENCE=<percent>
+#       -DCONFIDENCE=<percent> -DVERIFIED_CONFIDENCE=<percent>
 #       -DBINDIR=.. -DLIBDIR=.. -DINCLUDEDIR=.. -DMANDIR=.. -DDATADIR=..
 #       -DGUI=<1 when the desktop tool is built> -P run.cmake
 # (BINDIR to DATADIR: the build's install layout, relative to the prefix)
@@ -75,4 +75,4 @@ expect_line("read_note (pkg-config)" "${read}" "${SERIAL}\t${CONFIDENCE}")
 
 # The installed tool.
 run(read ${stage}/${BINDIR}/verevizu serial --jobs 1 ${NOTE})
-expect_line("verevizu serial" "${read}" "${NOTE}\t${SERIAL}\t${CONFIDENCE}")
+expect_line("verevizu serial" "${read}" "${NOTE}\t${SERIAL}\t${VERIFIED_CONFIDENCE}")

@@ -12,13 +12,15 @@ set(layers
   "image      | platform                                     |"
   "ocr        | classifier image platform                    |"
   "classifier | ocr image platform                           |"
+  "glyphmodel | image platform                               |"
   "barcode    | image platform                               |"
   "graphics   | image platform                               |"
-  "serial     | ocr barcode image platform                   | public"
+  "serial     | ocr glyphmodel barcode image platform        | public"
   "records    | serial platform                              | public"
   "viewer     | graphics image platform                      | Qt"
   "cli        | records serial ocr barcode graphics image platform |"
   "app        | viewer records serial ocr barcode graphics image platform | Qt"
+  "training   | serial glyphmodel ocr barcode graphics image platform |"
 )
 # Folders that are not libraries: checked by nothing here.
 set(unlayered tests bench fuzz packaging samples build)

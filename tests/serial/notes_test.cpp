@@ -79,7 +79,7 @@ Reading ReadNote(const std::string& file, const std::string& currency) {
 // does not read yet are listed apart, so that an improvement shows up.
 TEST(SerialNotes, FixtureNotesReadEndToEnd) {
   const std::map<std::string, std::string> truth = TrueSerials();
-  ASSERT_EQ(truth.size(), 18u);
+  ASSERT_EQ(truth.size(), 19u);
   const char* const kRead[] = {
       "note_eur_01.jpg", "note_eur_03.tif", "note_eur_04.tif", "note_eur_05.tif",
       "note_lbp_01.jpg", "note_lbp_02.jpg", "note_lbp_03.tif", "note_lbp_04.tif",
@@ -104,7 +104,8 @@ TEST(SerialNotes, CurrencyGivenOrDetectedReadsTheSame) {
 
 // Notes the plain vote gets wrong at 100 % although both zones agree: an
 // unread glyph both zones share, and a confusion both zones share (N read as
-// M). The verified reading goes on past that agreement and reads them.
+// M). The verified reading does not take that agreement for evidence, and
+// reads them.
 TEST(SerialNotes, VerifiedReadingGoesOnWhereBothZonesAgreeOnAFault) {
   struct Case {
     const char* file;
@@ -126,7 +127,6 @@ TEST(SerialNotes, VerifiedReadingGoesOnWhereBothZonesAgreeOnAFault) {
     const TVerifiedSerial v = ReadVerifiedSerial(raster, "AUTO");
     EXPECT_TRUE(v.Valid) << c.file;
     EXPECT_EQ(v.Serial, truth.at(c.file));
-    EXPECT_GT(v.Passes, 1) << c.file;
     EXPECT_EQ(v.Currency, "USD");
     ASSERT_TRUE(v.Zones[0] && v.Zones[1]) << c.file;
     EXPECT_LT(v.Zones[0]->Box.Right, raster.Width() / 2);
@@ -168,7 +168,7 @@ TEST(SerialNotes, TurnedPoundNotesReadByTheirBarcode) {
 // valid, or refused (no serial, not valid), never a valid serial that is not
 // the note's. The notes that read today are held to it; those that do not
 // are listed, so that one starting to read shows up.
-const std::set<std::string> kRefusedToday = {"note_eur_06.png"};
+const std::set<std::string> kRefusedToday = {"note_usd_07.tif"};
 
 class VerifiedNotes : public testing::TestWithParam<NoteTruth> {};
 
