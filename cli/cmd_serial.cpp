@@ -13,6 +13,7 @@
 #include "image/dibunit.h"
 #include "platform/codepage.h"
 #include "serial/confidencetext.h"
+#include "serial/presentedreader.h"
 #include "serial/serialreader.h"
 #include "serial/serialvalidation.h"
 #include "serial/verifiedreader.h"
@@ -33,11 +34,11 @@ std::string CurrencyCode(const std::string& text) {
   return code;
 }
 
-// The confidence as a JSON number in the same form: a whole one as an
-// integer (100, not 100.0).
-Json ConfidenceJson(double confidence) {
-  if (confidence == std::trunc(confidence)) return static_cast<int64_t>(confidence);
-  return confidence;
+// A number as the text output writes confidences: a whole one as an integer
+// (100, not 100.0).
+Json ShortestJson(double value) {
+  if (value == std::trunc(value)) return static_cast<int64_t>(value);
+  return value;
 }
 
 // What either reader gives for one note.
@@ -48,6 +49,7 @@ struct TNoteSerial {
   std::string currency;
   std::array<std::optional<TSerialZone>, 2> zones;
   int32_t passes = 0;
+  std::optional<TNotePlacement> note;  // the verified reading's; none: no note found
 };
 
 TNoteSerial ReadClassic(const TDIB& raster, const std::string& currency) {
@@ -63,8 +65,17 @@ TNoteSerial ReadClassic(const TDIB& raster, const std::string& currency) {
 }
 
 TNoteSerial ReadVerified(const TDIB& raster, const std::string& currency) {
-  TVerifiedSerial v = ReadVerifiedSerial(raster, currency);
-  return {v.Serial, v.Confidence, v.Valid, v.Currency, v.Zones, v.Passes};
+  TPresentedSerial p = ReadPresentedSerial(raster, currency);
+  const TVerifiedSerial& v = p.Reading;
+  return {v.Serial, v.Confidence, v.Valid, v.Currency, v.Zones, v.Passes, p.Note};
+}
+
+Json NoteJson(const std::optional<TNotePlacement>& note) {
+  if (!note) return nullptr;
+  const TRect& b = note->Box;
+  return {{"box", {b.Left, b.Top, b.Right, b.Bottom}},
+          {"skew", ShortestJson(std::nearbyint(note->Skew * 100) / 100)},
+          {"orientation", note->Orientation}};
 }
 
 Json ZonesJson(const std::array<std::optional<TSerialZone>, 2>& zones) {
@@ -86,12 +97,17 @@ class SerialCommand : public Command {
   std::string_view Summary() const override { return "serial numbers of banknote scans"; }
   std::string Description() const override {
     return "Prints FILE<TAB>SERIAL<TAB>CONFIDENCE for every note scan, and a fourth column\n"
-           "\"not valid\" when the note gave no valid serial. By default the serial is\n"
-           "verified: valid for the currency and backed by independent readings, else\n"
-           "empty with confidence 0. --classic prints the reader's plain vote as it is.\n"
-           "AUTO (the default) tells the currency from the note's size.\n"
-           "JSON members: serial, confidence, currency (the code used), valid, zones\n"
-           "(left and right: reading and box, or null), passes.\n";
+           "\"not valid\" when the note gave no valid serial (\"no note found\" when the\n"
+           "picture shows none). By default the serial is verified: valid for the currency\n"
+           "and backed by independent readings, else empty with confidence 0; the note is\n"
+           "found in the picture (on a scanner bed, skewed, upside down, on its side) and\n"
+           "read level and upright. --classic prints the reader's plain vote on the\n"
+           "picture as it is. AUTO (the default) tells the currency from the note's size.\n"
+           "JSON members: serial, confidence, currency (the code used; empty when no note\n"
+           "was found and none was given), valid, zones (left and right: reading and box\n"
+           "in the picture, or null), passes, and without --classic note: its box in the\n"
+           "picture, skew (degrees, clockwise) and orientation (0, 90, 180 or 270: the\n"
+           "clockwise quarter turn it lay at), or null when no note was found.\n";
   }
 
   void AddOptions(CLI::App& app) override {
@@ -110,14 +126,19 @@ class SerialCommand : public Command {
     const std::string text = platform::AnsiToUtf8(r.serial);
     FileResult out;
     out.found = r.valid;
+    const bool noNote = !classic_ && !r.note;
     out.text = image.file + '\t' + text + '\t' + ConfidenceText(r.confidence) +
-               (r.valid ? "" : "\tnot valid") + '\n';
+               (r.valid  ? ""
+                : noNote ? "\tno note found"
+                         : "\tnot valid") +
+               '\n';
     out.json = {{"serial", text},
-                {"confidence", ConfidenceJson(r.confidence)},
+                {"confidence", ShortestJson(r.confidence)},
                 {"currency", r.currency},
                 {"valid", r.valid},
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
+    if (!classic_) out.json["note"] = NoteJson(r.note);
     return out;
   }
 

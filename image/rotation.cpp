@@ -1,9 +1,12 @@
 // Quarter turns and resampling along turned, scaled grids (rotation.h).
 //
-// Bilinear sampling runs in fixed point: grid coordinates in 1/65536 of a
-// pixel, weights in 1/1024, so that a grid point falling on a pixel centre
-// copies the pixel exactly and any other point is within one level of the
-// exact interpolation.
+// Levels are interpolated by the cubic convolution of Catmull and Rom over
+// the 4 x 4 pixels around a point: sharper than bilinear interpolation,
+// which blurs a stroke's edges as much as a slight defocus, and the reader
+// is sensitive to that. It runs in fixed point: grid coordinates in 1/65536
+// of a pixel, weights in 1/1024, so that a grid point falling on a pixel
+// centre copies the pixel exactly and any other point is within a level of
+// the exact interpolation.
 #include "image/rotation.h"
 
 #include <algorithm>
@@ -58,11 +61,27 @@ int32_t ChannelOf(int32_t value, int32_t channels, int32_t c) {
   return channels == 1 ? value & 0xFF : (value >> (8 * (2 - c))) & 0xFF;
 }
 
-// One row of the grid, bilinearly: the point of pixel u is (x0 + u dx, y0 +
-// u dy) in fixed point.
+// Catmull-Rom weights of the four taps around a point f (0 <= f < 1) past
+// the second tap, in 1/1024ths, for each of the 1024 fractions.
+struct TCubicWeights {
+  std::array<std::array<int32_t, 4>, kWeightOne> w{};
+  TCubicWeights() {
+    for (int32_t i = 0; i < kWeightOne; ++i) {
+      const double t = static_cast<double>(i) / kWeightOne, t2 = t * t, t3 = t2 * t;
+      const std::array<double, 4> k = {-0.5 * t3 + t2 - 0.5 * t, 1.5 * t3 - 2.5 * t2 + 1,
+                                       -1.5 * t3 + 2 * t2 + 0.5 * t, 0.5 * t3 - 0.5 * t2};
+      int32_t sum = 0;
+      for (int32_t j = 0; j < 4; ++j)
+        sum += w[i][j] = static_cast<int32_t>(std::lround(k[j] * kWeightOne));
+      w[i][1] += kWeightOne - sum;  // exactly one in all
+    }
+  }
+};
+
 template <int32_t Channels>
-void SampleRowBilinear(const TDIB& source, int64_t x, int64_t y, int64_t dx, int64_t dy,
-                       int32_t width, int32_t background, std::uint8_t* out) {
+void SampleRowBicubic(const TDIB& source, int64_t x, int64_t y, int64_t dx, int64_t dy,
+                      int32_t width, int32_t background, std::uint8_t* out) {
+  static const TCubicWeights cubic;
   const int32_t w = source.Width(), h = source.Height();
   std::array<int32_t, Channels> paper{};
   for (int32_t c = 0; c < Channels; ++c) paper[c] = ChannelOf(background, Channels, c);
@@ -71,30 +90,25 @@ void SampleRowBilinear(const TDIB& source, int64_t x, int64_t y, int64_t dx, int
     const auto py = static_cast<int32_t>(y >> kCoordinateBits);
     const auto fx = static_cast<int32_t>((x >> (kCoordinateBits - kWeightBits)) & (kWeightOne - 1));
     const auto fy = static_cast<int32_t>((y >> (kCoordinateBits - kWeightBits)) & (kWeightOne - 1));
-    const bool inside = px >= 0 && py >= 0 && px + 1 < w && py + 1 < h;
-    const std::uint8_t* r0 = py >= 0 && py < h ? source.Row(py) : nullptr;
-    const std::uint8_t* r1 = py + 1 >= 0 && py + 1 < h ? source.Row(py + 1) : nullptr;
+    const auto& wx = cubic.w[fx];
+    const auto& wy = cubic.w[fy];
+    const bool inside = px >= 1 && py >= 1 && px + 2 < w && py + 2 < h;
     for (int32_t c = 0; c < Channels; ++c) {
-      int32_t v00, v01, v10, v11;
-      if (inside) {
-        v00 = r0[px * Channels + c];
-        v01 = r0[(px + 1) * Channels + c];
-        v10 = r1[px * Channels + c];
-        v11 = r1[(px + 1) * Channels + c];
-      } else {
-        auto at = [&](const std::uint8_t* row, int32_t sx) {
-          return row != nullptr && sx >= 0 && sx < w ? row[sx * Channels + c] : paper[c];
-        };
-        v00 = at(r0, px);
-        v01 = at(r0, px + 1);
-        v10 = at(r1, px);
-        v11 = at(r1, px + 1);
+      int64_t sum = 0;
+      for (int32_t j = 0; j < 4; ++j) {
+        const int32_t sy = py - 1 + j;
+        const std::uint8_t* row = sy >= 0 && sy < h ? source.Row(sy) : nullptr;
+        int32_t across = 0;
+        for (int32_t i = 0; i < 4; ++i) {
+          const int32_t sx = px - 1 + i;
+          const int32_t v =
+              inside || (row != nullptr && sx >= 0 && sx < w) ? row[sx * Channels + c] : paper[c];
+          across += v * wx[i];
+        }
+        sum += int64_t{across} * wy[j];
       }
-      const int32_t top = v00 * (kWeightOne - fx) + v01 * fx;
-      const int32_t bottom = v10 * (kWeightOne - fx) + v11 * fx;
-      const int64_t sum = int64_t{top} * (kWeightOne - fy) + int64_t{bottom} * fy;
-      out[c] = static_cast<std::uint8_t>((sum + (int64_t{1} << (2 * kWeightBits - 1))) >>
-                                         (2 * kWeightBits));
+      const int64_t value = (sum + (int64_t{1} << (2 * kWeightBits - 1))) >> (2 * kWeightBits);
+      out[c] = static_cast<std::uint8_t>(std::clamp<int64_t>(value, 0, 255));
     }
   }
 }
@@ -143,15 +157,15 @@ std::unique_ptr<TDIB> ResampleGrid(const TDIB& source, const TResampleGrid& grid
   auto out = NewLike(source, grid.Width, grid.Height, platform::Round(xdpi / grid.Step),
                      platform::Round(ydpi / grid.Step));
   const int64_t dx = Fixed(c * grid.Step), dy = Fixed(s * grid.Step);
-  const bool bilinear = Interpolates(source);
+  const bool levels = Interpolates(source);
   for (int32_t v = 0; v < grid.Height; ++v) {
     const int64_t x = Fixed(grid.SourceX(0, v)), y = Fixed(grid.SourceY(0, v));
-    if (!bilinear) {
+    if (!levels) {
       SampleRowNearest(source, x, y, dx, dy, grid.Width, background, *out, v);
     } else if (source.Format() == df24Bit) {
-      SampleRowBilinear<3>(source, x, y, dx, dy, grid.Width, background, out->Row(v));
+      SampleRowBicubic<3>(source, x, y, dx, dy, grid.Width, background, out->Row(v));
     } else {
-      SampleRowBilinear<1>(source, x, y, dx, dy, grid.Width, background, out->Row(v));
+      SampleRowBicubic<1>(source, x, y, dx, dy, grid.Width, background, out->Row(v));
     }
   }
   return out;

@@ -7,10 +7,11 @@
 //   RotateRaster   the whole raster turned by any angle on a grown canvas
 //
 // Angles are in degrees, clockwise as the raster is seen (x to the right, y
-// downwards). Levels are interpolated bilinearly where a pixel value is a
-// level: 8-bit rasters with the grey ramp, and each channel of 24-bit ones;
-// where a value is a code (1 and 4 bits, 15 and 16 bits, 8 bits with another
-// colour table) the nearest pixel is taken.
+// downwards). Levels are interpolated (cubic convolution over 4 x 4 pixels,
+// limited to 0..255) where a pixel value is a level: 8-bit rasters with the
+// grey ramp, and each channel of 24-bit ones; where a value is a code (1 and
+// 4 bits, 15 and 16 bits, 8 bits with another colour table) the nearest
+// pixel is taken.
 #pragma once
 
 #include <cstdint>
