@@ -55,11 +55,11 @@ constexpr double kMinStepShare = 0.25;
 constexpr double kOutlierPixels = 1.0, kOutlierDeviations = 2.5;
 // A side is measured when half its profiles show the step and they lie on a
 // line to within this deviation (pixels): the cut edge of paper is straight,
-// the print of a note's border seen as one is not. A note needs three
-// measured sides.
+// the print of a note's border taken for one mostly is not. A note needs all
+// four sides measured: a printed border passed for up to three on the
+// corpus's notes.
 constexpr int32_t kMinSidePoints = kProfilesPerSide / 2;
 constexpr double kMaxSideScatter = 1.0;
-constexpr int32_t kMinMeasuredSides = 4;
 
 double Median(std::vector<int32_t> v) {
   if (v.empty()) return 0;
@@ -299,8 +299,8 @@ bool FitSide(std::vector<std::array<double, 2>> points, double& a, double& b) {
 }
 
 // The picture's edges of the note near the region's rectangle, each side
-// refitted from where the level steps from paper to bed; a side that shows
-// no clear step keeps the region's. None when fewer than three sides show one.
+// fitted to where the level steps from paper to bed. None unless every side
+// shows such a step along a straight line.
 std::optional<TNoteOutline> MeasureEdges(const TDIB& picture, int32_t factor,
                                          const TNoteOutline& rough, double bed, double paper) {
   const TPictureLevels levels(picture, bed);
@@ -310,7 +310,6 @@ std::optional<TNoteOutline> MeasureEdges(const TDIB& picture, int32_t factor,
   const double outward = bed > paper ? 1 : -1;      // sign of the step going out
   const double minStep = kMinStepShare * std::abs(bed - paper);
   std::array<TLine, 4> sides;
-  int32_t measured = 0;
   // Side k: its centre offset from the note's centre, its direction, its half length.
   const std::array<double, 4> offset = {rough.Height / 2, rough.Width / 2, rough.Height / 2,
                                         rough.Width / 2};
@@ -353,15 +352,10 @@ std::optional<TNoteOutline> MeasureEdges(const TDIB& picture, int32_t factor,
       points.push_back({t, -reach + (best + shift) * kProfileStep});
     }
     double fa = 0, fb = 0;
-    if (FitSide(points, fa, fb)) {
-      ++measured;
-    } else {
-      fa = 0, fb = 0;
-    }
+    if (!FitSide(points, fa, fb)) return std::nullopt;
     // The line d = fa + fb t, as a point and a direction in the picture.
     sides[k] = TLine{cx + fa * ox, cy + fa * oy, tx + fb * ox, ty + fb * oy};
   }
-  if (measured < kMinMeasuredSides) return std::nullopt;
   std::array<std::array<double, 2>, 4> corner;
   for (int32_t k = 0; k < 4; ++k) {
     if (!Intersect(sides[(k + 3) % 4], sides[k], corner[k][0], corner[k][1])) return std::nullopt;

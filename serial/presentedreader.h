@@ -14,9 +14,13 @@
 
 // Where the note lay in the picture and how it was turned to be read.
 struct TNotePlacement {
-  TRect Box;                // the note's bounding box in the picture
-  double Skew = 0;          // degrees the note lay turned from level, clockwise
-  int32_t Orientation = 0;  // 0, 90, 180 or 270: the further clockwise turn that gave the reading
+  TRect Box;  // the note's bounding box in the picture
+  // How the note lay: turned clockwise by Orientation (0, 90, 180 or 270)
+  // and Skew degrees (within 45), which the reading turned back. A note
+  // whose print lies within 0.8 degrees of level is read as it lies, with
+  // no skew.
+  double Skew = 0;
+  int32_t Orientation = 0;
 };
 
 struct TPresentedSerial {
