@@ -12,7 +12,7 @@ JOBS       ?= $(shell nproc)
 # libexpat1-dev: libwmf's pkg-config module links -lexpat, which libwmf-dev does not bring.
 PACKAGES   := g++ cmake make pkg-config libgtest-dev libbenchmark-dev zlib1g-dev libtiff-dev libjpeg-dev \
               libcli11-dev nlohmann-json3-dev libwmf-dev libexpat1-dev fonts-urw-base35 \
-              qt6-base-dev fonts-dejavu-core
+              qt6-base-dev fonts-dejavu-core libsqlite3-dev libpq-dev libssl-dev
 
 .PHONY: deps build run gui test package bench fuzz architecture format clean
 
@@ -37,6 +37,8 @@ run: build
 gui: build
 	./$(BUILD)/app/verevizu-gui $(ARGS)
 
+# postgresql: the throw-away server the tests start for the record store (initdb, pg_ctl).
+test: PACKAGES += postgresql
 test: deps
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVEREVIZU_SANITIZE=ON -DVEREVIZU_BUILD_TESTS=ON -DVEREVIZU_BUILD_GUI=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)

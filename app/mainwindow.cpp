@@ -23,6 +23,7 @@
 #include "app/messages.h"
 #include "app/ocrdialog.h"
 #include "app/textresultwindow.h"
+#include "app/watchlists.h"
 #include "graphics/dibgraphic.h"
 #include "graphics/transforms.h"
 #include "image/dibunit.h"
@@ -347,6 +348,13 @@ void TForm1::SerialCommand(const std::string& currency) {
     ReadSerial(raster, currency, serial, confidence);
   }
   ShowMessage(this, SerialMessage(serial, confidence));
+  WarnIfWatched(currency, serial);
+}
+
+void TForm1::WarnIfWatched(const std::string& currency, const std::string& serial) {
+  if (!WatchLists || serial.empty()) return;
+  if (const auto entry = WatchLists->Check(currency, platform::AnsiToUtf8(serial)))
+    ShowWarning(this, WatchWarning(*entry, serial));
 }
 
 void TForm1::ActionAboutExecute() {

@@ -31,6 +31,7 @@ class TDibGraphic;
 class TFormTextResult;
 class TOCRDialog;
 class TOmnifontOCR;
+class TWatchLists;
 
 // How a serial command reads a note: the raster, the currency code, and the
 // serial and confidence it found.
@@ -85,6 +86,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<TOmnifontOCR> OmnifontOCR;
   // The serial commands' reader; tests put a stub here.
   TSerialReader ReadSerial;
+  // The watch lists the serial commands check (--watch DB); none by default.
+  std::unique_ptr<TWatchLists> WatchLists;
 
  public slots:
   void ActionOpenExecute();
@@ -116,6 +119,8 @@ class TForm1 : public QMainWindow {
   void CreateViews();
   void AddStandardShortcuts();
   void SerialCommand(const std::string& currency);
+  // After the serial message: a warning box when the serial is on a watch list.
+  void WarnIfWatched(const std::string& currency, const std::string& serial);
   // The dialog's choices applied and the picture read, boxed and enlarged.
   void RecognizeArea(TDibGraphic& picture);
 };

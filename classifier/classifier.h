@@ -69,6 +69,10 @@ void RecogniseDigits(TOmnifontOCR& engine, TGlyphContext& context);
 void RecogniseBrackets(TOmnifontOCR& engine, TGlyphContext& context);
 void RecogniseSymbols(TOmnifontOCR& engine, TGlyphContext& context);
 
+// Sets the context's IsTall and HasDescender from its glyph's box and line
+// heights, as ClassifyGlyph does before any recogniser runs.
+void SetLineFlags(TGlyphContext& context);
+
 // The recognisers ClassifyGlyph runs, in order: the letters (W last), the
 // digits and the brackets and symbols, or only the digits when NumericOnly.
 std::vector<TRecogniser> RecognisersToRun(const TOmnifontOCR& engine);

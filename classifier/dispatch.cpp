@@ -156,12 +156,7 @@ class TDispatcher {
   // --- rules --------------------------------------------------------------
 
   void FillContext() {
-    context_.IsTall = TL + ML >= 2 * T;
-    context_.HasDescender = BL + BoL <= 2 * B;
-    // Placed too low, but tall once moved up by its overhang below the baseline.
-    if (ML > T && BL < B && BL + BoL > 2 * B && 2 * (T - (B - BL)) <= TL + ML) {
-      context_.IsTall = true;
-    }
+    SetLineFlags(context_);
     FindHoles(engine_, raster_, L, R, T, B, thr_, &context_.Holes);
   }
 
@@ -413,6 +408,19 @@ void SetAC(const TOmnifontOCR& engine, TCharRecord& glyph, char16_t ch, int32_t 
   cands[j] = ch;
   confs[j] = static_cast<uint16_t>(conf);
   if (j == 0) glyph.Ch = ch;
+}
+
+void SetLineFlags(TGlyphContext& context) {
+  const TCharRecord& g = *context.Glyph;
+  const int32_t T = g.Top, B = g.Bottom;
+  const int32_t TL = g.LineTop, ML = g.LineMean, BL = g.LineBase, BoL = g.LineBottom;
+  // Tall: the top reaches the upper half of the zone between the top line and
+  // the mean line. Descending: the bottom reaches the lower half of the zone
+  // below the baseline.
+  context.IsTall = TL + ML >= 2 * T;
+  context.HasDescender = BL + BoL <= 2 * B;
+  // Placed too low, but tall once moved up by its overhang below the baseline.
+  if (ML > T && BL < B && BL + BoL > 2 * B && 2 * (T - (B - BL)) <= TL + ML) context.IsTall = true;
 }
 
 std::vector<TRecogniser> RecognisersToRun(const TOmnifontOCR& engine) {

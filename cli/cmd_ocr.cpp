@@ -59,7 +59,12 @@ TRect ParseRect(const std::string& text) {
   return r;
 }
 
+// A reading as the text shows it. The classifier proposes some characters
+// by their byte in the 8-bit code page (the euro sign as 0x80), which the
+// text's conversion reads as such; so are they read here, so that "ch" and
+// "candidates" show the euro sign where "text" does.
 std::string Utf8Of(char16_t ch) {
+  if (ch >= 0x80 && ch <= 0x9F) ch = platform::AnsiCharToWide(static_cast<char>(ch));
   return platform::WideToUtf8(std::u16string_view(&ch, 1));
 }
 

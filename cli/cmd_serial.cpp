@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/serial_records.h"
 #include "image/dibunit.h"
 #include "platform/codepage.h"
 #include "serial/confidencetext.h"
@@ -32,13 +33,6 @@ std::string CurrencyCode(const std::string& text) {
     throw UsageError("option --currency: '" + code + "' is not one of USD, EUR, LBP, AUTO");
   }
   return code;
-}
-
-// A number as the text output writes confidences: a whole one as an integer
-// (100, not 100.0).
-Json ShortestJson(double value) {
-  if (value == std::trunc(value)) return static_cast<int64_t>(value);
-  return value;
 }
 
 // What either reader gives for one note.
@@ -74,7 +68,7 @@ Json NoteJson(const std::optional<TNotePlacement>& note) {
   if (!note) return nullptr;
   const TRect& b = note->Box;
   return {{"box", {b.Left, b.Top, b.Right, b.Bottom}},
-          {"skew", ShortestJson(std::nearbyint(note->Skew * 100) / 100)},
+          {"skew", NumberJson(std::nearbyint(note->Skew * 100) / 100)},
           {"orientation", note->Orientation}};
 }
 
@@ -107,7 +101,8 @@ class SerialCommand : public Command {
            "was found and none was given), valid, zones (left and right: reading and box\n"
            "in the picture, or null), passes, and without --classic note: its box in the\n"
            "picture, skew (degrees, clockwise) and orientation (0, 90, 180 or 270: the\n"
-           "clockwise quarter turn it lay at), or null when no note was found.\n";
+           "clockwise quarter turn it lay at), or null when no note was found.\n" +
+           std::string(TSerialRecords::kHelp);
   }
 
   void AddOptions(CLI::App& app) override {
@@ -115,7 +110,10 @@ class SerialCommand : public Command {
                    [this](const std::string& text) { currency_ = CurrencyCode(text); });
     AddFlag(app, "--classic", "the plain vote over the passes, unverified",
             [this] { classic_ = true; });
+    records_.AddOptions(app);
   }
+
+  void Prepare(const RunInfo&) override { records_.Prepare(); }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
     TDIB raster;
@@ -133,18 +131,20 @@ class SerialCommand : public Command {
                          : "\tnot valid") +
                '\n';
     out.json = {{"serial", text},
-                {"confidence", ShortestJson(r.confidence)},
+                {"confidence", ConfidenceJson(r.confidence)},
                 {"currency", r.currency},
                 {"valid", r.valid},
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
     if (!classic_) out.json["note"] = NoteJson(r.note);
+    records_.Apply(image.file, {text, r.confidence, r.valid, r.currency}, out);
     return out;
   }
 
  private:
   std::string currency_ = "AUTO";
   bool classic_ = false;
+  TSerialRecords records_;
 };
 
 }  // namespace

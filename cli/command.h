@@ -8,7 +8,7 @@
 // parallel with output in input order, the progress bar, the JSON lines
 // (nlohmann-json), the "verevizu: FILE: message" errors
 // and the exit codes (0 every file gave a result, 1 some file gave none,
-// 2 usage error, 3 some file could not be read).
+// 2 usage error, 3 some file could not be read, 4 some file raised an alert).
 //
 // Adding a subcommand:
 //   1. Write cli/cmd_<name>.cpp with a class derived from cli::Command and a
@@ -29,6 +29,8 @@
 //     checked where it is taken: throw UsageError with the message;
 //   - Prepare(): once, after the options, before any file (may throw
 //     UsageError for a bad combination);
+//   - Prepare() may also throw SetupError when something the command needs
+//     before the first file cannot be used (exit code 3);
 //   - Process(): once per file, possibly on several threads at once, so it
 //     must not change the command's state. It receives the loaded page as a
 //     packed-DIB block (image.dib; attach it to a TDIB and release() the
@@ -38,6 +40,7 @@
 //     An exception from Process is reported as the file's error.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -62,6 +65,17 @@ class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Something a command needs before its first file cannot be used (a record
+// store that is locked, unreachable or read-only): the tool prints it and
+// exits with code 3 before any file is read.
+class SetupError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The tool's version ("0.1.0"), as records keep it.
+extern const char* const kToolVersion;
 
 // JSON whose object members keep the order they were set in.
 using Json = nlohmann::ordered_json;
@@ -89,6 +103,7 @@ struct LoadedImage {
 // The result of one file.
 struct FileResult {
   bool found = true;           // false: read, but nothing found (exit code 1)
+  bool alert = false;          // the file needs a person's eyes (exit code 4)
   std::string text;            // plain output: complete lines, each ending in '\n'
   Json json = Json::object();  // the command's members: {"width": 3, "height": 2}
 };
@@ -108,6 +123,18 @@ class Command {
   // of the note reuse its memory.
   virtual bool NeedsGraphic() const { return !NeedsDib(); }
   virtual FileResult Process(LoadedImage& image, const RunInfo& info) const = 0;
+
+  // A command that works on something else than image files (a record
+  // store) leaves out the common options and PATH, registers its own
+  // arguments, and is run once by RunAlone instead of Process; its usage
+  // line shows what follows the command's name. RunAlone may throw
+  // SetupError (exit code 3) and returns the exit code otherwise.
+  // Its help ends in Notes() after the options (the exit codes), as the
+  // others end in the notes every image command shares.
+  virtual bool ReadsImages() const { return true; }
+  virtual std::string Usage() const { return "[OPTIONS] PATH..."; }
+  virtual std::string Notes() const { return {}; }
+  virtual int RunAlone(std::ostream& out, std::ostream& err) { return 0; }
 };
 
 // An option with a value ("--name VALUE" or "--name=VALUE"); `take` receives
@@ -131,12 +158,26 @@ LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib 
 // that are not UTF-8 replaced by U+FFFD (a file name may hold any bytes).
 std::string JsonText(const Json& value);
 
+// A number as a JSON number in the form of the text output: a whole one as
+// an integer (100, not 100.0), any other with its decimals.
+inline Json NumberJson(double value) {
+  if (value == std::trunc(value)) return static_cast<int64_t>(value);
+  return value;
+}
+
+// A serial's confidence as the text output writes it.
+inline Json ConfidenceJson(double confidence) {
+  return NumberJson(confidence);
+}
+
 // The subcommands, in the order of --help.
 std::vector<std::unique_ptr<Command>> MakeCommands();
 std::unique_ptr<Command> MakeInfoCommand();
 std::unique_ptr<Command> MakeOcrCommand();
 std::unique_ptr<Command> MakeBarcodeCommand();
 std::unique_ptr<Command> MakeSerialCommand();
+std::unique_ptr<Command> MakeRecordsCommand();
+std::unique_ptr<Command> MakeWatchCommand();
 
 // The whole tool: arguments without the program name. Returns the exit code.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

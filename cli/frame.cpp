@@ -27,7 +27,7 @@
 namespace cli {
 namespace {
 
-constexpr const char* kVersion = "verevizu 0.1.0";
+constexpr const char* kVersion = "verevizu " VEREVIZU_VERSION;
 
 constexpr const char* kCommonGroup = "Common options";
 
@@ -36,13 +36,23 @@ constexpr const char* kCommonNotes =
     "file gave a result, 1 some file gave none, 2 usage error, 3 some file could not\n"
     "be read.\n";
 
+// The command of that name.
+Command& CommandNamed(const std::vector<std::unique_ptr<Command>>& commands,
+                      const std::string& name) {
+  return **std::find_if(commands.begin(), commands.end(),
+                        [&](const auto& c) { return c->Name() == name; });
+}
+
 // Help in the tool's layout. The tool: its usage line, what it does and the
 // commands. A command: its usage line, its text (the subcommand's footer,
 // since its description is the summary the tool lists), its options by group
 // and the common notes.
 class HelpFormatter : public CLI::Formatter {
  public:
-  HelpFormatter() { column_width(22); }
+  explicit HelpFormatter(const std::vector<std::unique_ptr<Command>>& commands)
+      : commands_(commands) {
+    column_width(22);
+  }
 
   std::string make_help(const CLI::App* app, std::string name,
                         CLI::AppFormatMode mode) const override {
@@ -50,8 +60,10 @@ class HelpFormatter : public CLI::Formatter {
       return "usage: " + name + " [--help] [--version] COMMAND [OPTIONS] PATH...\n\n" +
              app->get_description() + make_subcommands(app, mode) + '\n' + app->get_footer();
     }
-    return "usage: " + name + " [OPTIONS] PATH...\n\n" + app->get_footer() + OptionGroups(*app) +
-           '\n' + kCommonNotes;
+    const Command& command = CommandNamed(commands_, app->get_name());
+    const std::string notes = command.ReadsImages() ? kCommonNotes : command.Notes();
+    return "usage: " + name + ' ' + command.Usage() + "\n\n" + app->get_footer() +
+           OptionGroups(*app) + (notes.empty() ? "" : '\n' + notes);
   }
 
  private:
@@ -65,6 +77,8 @@ class HelpFormatter : public CLI::Formatter {
     }
     return s;
   }
+
+  const std::vector<std::unique_ptr<Command>>& commands_;
 };
 
 // The frame's settings from the command line.
@@ -99,7 +113,7 @@ void BuildParser(CLI::App& tool, const std::vector<std::unique_ptr<Command>>& co
                  Settings& settings) {
   tool.description("Reads banknote serial numbers, text and barcodes from scanned images.\n");
   tool.footer("Run 'verevizu COMMAND --help' for the options of a command.\n");
-  tool.formatter(std::make_shared<HelpFormatter>());
+  tool.formatter(std::make_shared<HelpFormatter>(commands));
   // A repeated option counts with its last value, as in most tools.
   tool.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   tool.set_help_flag("-h,--help", "this text");
@@ -115,7 +129,11 @@ void BuildParser(CLI::App& tool, const std::vector<std::unique_ptr<Command>>& co
     sub.footer(command->Description());
     sub.allow_extras();
     command->AddOptions(sub);
-    AddCommonOptions(sub, settings);
+    if (command->ReadsImages()) {
+      AddCommonOptions(sub, settings);
+    } else {
+      sub.set_help_flag("-h,--help", "this text");
+    }
   }
 }
 
@@ -155,6 +173,28 @@ int UsageFailure(std::ostream& err, const CLI::App* command, const std::string& 
         << command->get_name() << " --help' for its options.\n";
   }
   return 2;
+}
+
+// Prints why a command could not start. Returns the exit code.
+int SetupFailure(std::ostream& err, const std::string& message) {
+  err << "verevizu: " << message << '\n';
+  return 3;
+}
+
+// Runs a command that reads no images, once, on its own arguments;
+// `afterDashes`: the command line went on after "--". Returns the exit code.
+int RunAlone(Command& command, const CLI::App& chosen, bool afterDashes, std::ostream& out,
+             std::ostream& err) {
+  try {
+    if (!chosen.remaining().empty())
+      throw UsageError("unknown option '" + OptionName(chosen.remaining()[0]) + "'");
+    if (afterDashes) throw UsageError("unknown option '--'");
+    return command.RunAlone(out, err);
+  } catch (const UsageError& e) {
+    return UsageFailure(err, &chosen, e.what());
+  } catch (const SetupError& e) {
+    return SetupFailure(err, e.what());
+  }
 }
 
 // The outcome of one file.
@@ -315,8 +355,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 2;
   }
   const CLI::App& chosen = *ChosenCommand(tool);
-  Command& command = **std::find_if(commands.begin(), commands.end(),
-                                    [&](const auto& c) { return c->Name() == chosen.get_name(); });
+  Command& command = CommandNamed(commands, chosen.get_name());
+  if (!command.ReadsImages()) return RunAlone(command, chosen, pathsOnly != args.end(), out, err);
   RunInfo& info = settings.info;
   std::vector<std::string>& paths = settings.paths;
   try {
@@ -330,6 +370,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     command.Prepare(info);
   } catch (const UsageError& e) {
     return UsageFailure(err, &chosen, e.what());
+  } catch (const SetupError& e) {
+    return SetupFailure(err, e.what());
   }
 
   const std::size_t n = paths.size();
@@ -352,7 +394,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     for (std::size_t t = 0; t < threads; ++t) workers.emplace_back(work);
 
   ProgressBar bar(err, errIsTerminal && n > 1, n);
-  bool anyError = false, anyEmpty = false;
+  bool anyError = false, anyEmpty = false, anyAlert = false;
   for (std::size_t i = 0; i < n; ++i) {
     Outcome o;
     if (threads > 1) {
@@ -368,6 +410,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       err << "verevizu: " << paths[i] << ": " << o.error << '\n' << std::flush;
     } else {
       anyEmpty = anyEmpty || !o.result->found;
+      anyAlert = anyAlert || o.result->alert;
     }
     if (info.json) {
       Json line = {{"file", paths[i]}, {"ms", o.ms}};
@@ -384,7 +427,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   bar.Erase();
   for (std::thread& t : workers) t.join();
-  return anyError ? 3 : anyEmpty ? 1 : 0;
+  return anyAlert ? 4 : anyError ? 3 : anyEmpty ? 1 : 0;
 }
 
 }  // namespace cli

@@ -58,6 +58,14 @@ TEST_F(SerialToolTest, ParallelJobsPrintWhatOneJobPrintsAndABrokenFileDoesNotSto
   EXPECT_EQ(eight.code, 3);
 }
 
+// An unreadable file outranks a picture without a serial, whichever comes last.
+TEST_F(SerialToolTest, AnUnreadableFileDecidesTheExitCodeOverANoteWithoutASerial) {
+  const std::string text = std::string(VEREVIZU_TEST_DATA) + "/txt_word_liberationsans.png";
+  const Output r = RunTool({"serial", "--jobs", "1", broken_, text});
+  EXPECT_EQ(r.out, text + "\t\t0\tnot valid\n");
+  EXPECT_EQ(r.code, 3);
+}
+
 // The note member says where the note lay: this one is the whole picture
 // (1843 x 783), level and upright. --classic reads the picture as it is and
 // has no note member.
@@ -141,6 +149,13 @@ TEST(SerialTool, ClassicPrintsThePlainVoteAndMarksItInvalid) {
   const Output verified = RunTool({"serial", note});
   EXPECT_EQ(verified.out, note + "\tRK55709621Y\t100\n");
   EXPECT_EQ(verified.code, 0);
+}
+
+TEST(SerialTool, JsonConfidencesKeepTheirDecimals) {
+  for (const auto& [confidence, text] :
+       {std::pair{100.0, "100"}, {0.0, "0"}, {46.5, "46.5"}, {11.62, "11.62"}}) {
+    EXPECT_EQ(cli::JsonText(cli::ConfidenceJson(confidence)), text);
+  }
 }
 
 TEST(SerialTool, AnUnknownCurrencyIsAUsageError) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -60,6 +61,33 @@ TEST(Shard, HashIsFnv1a64) {
   EXPECT_EQ(cli::StableHash(""), 0xcbf29ce484222325u);
   EXPECT_EQ(cli::StableHash("a"), 0xaf63dc4c8601ec8cu);
   EXPECT_EQ(cli::StableHash("foobar"), 0x85944171f73967e8u);
+}
+
+// A name's share, pinned through the hash and the choice of the share, for
+// names in UTF-8 and with a byte of another code page: two builds that split
+// one folder differently would read some files twice and others never.
+TEST(Shard, NamesKeepTheirShares) {
+  constexpr std::array<uint32_t, 5> kCounts = {2, 3, 5, 16, 100};
+  struct Case {
+    const char* key;
+    uint64_t hash;
+    std::array<uint32_t, kCounts.size()> shares;  // the share K for each count N
+  };
+  const Case cases[] = {
+      {"note_usd_01.jpg", 0x68f1c7de62a6896du, {2, 2, 2, 14, 2}},
+      {"billets/\u20acuro_05.tif", 0x598abbe2d717321eu, {1, 2, 4, 15, 39}},
+      {"\u00dcberweisung 3.png", 0xdd0aab035e658c05u, {2, 2, 1, 6, 86}},
+      {"scan\xe9.tif", 0x5ba859c070c3c092u, {1, 1, 1, 3, 91}},  // Latin-1, not UTF-8
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(cli::StableHash(c.key), c.hash) << c.key;
+    for (std::size_t i = 0; i < kCounts.size(); ++i) {
+      std::vector<uint32_t> shares;
+      for (uint32_t k = 1; k <= kCounts[i]; ++k)
+        if (cli::InShard(c.key, {k, kCounts[i]})) shares.push_back(k);
+      EXPECT_EQ(shares, std::vector<uint32_t>{c.shares[i]}) << c.key << " of N = " << kCounts[i];
+    }
+  }
 }
 
 // A folder of twelve small pictures and an unreadable one.

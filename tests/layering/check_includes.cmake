@@ -15,9 +15,10 @@ set(layers
   "barcode    | image platform                               |"
   "graphics   | image platform                               |"
   "serial     | ocr barcode image platform                   | public"
+  "records    | serial platform                              | public"
   "viewer     | graphics image platform                      | Qt"
-  "cli        | serial ocr barcode graphics image platform   |"
-  "app        | viewer serial ocr barcode graphics image platform | Qt"
+  "cli        | records serial ocr barcode graphics image platform |"
+  "app        | viewer records serial ocr barcode graphics image platform | Qt"
 )
 # Folders that are not libraries: checked by nothing here.
 set(unlayered tests bench fuzz packaging samples build)

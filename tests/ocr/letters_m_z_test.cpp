@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -337,80 +334,6 @@ TEST(LettersMZ, ProbesAtTheRasterEdgeReadPaper) {
       EXPECT_EQ(glyph.record().Ch, g.ch) << g.font << " " << Utf8(g.ch);
     }
   }
-}
-
-// Runs one recogniser the way the dispatcher does: an exception ends it only.
-void RunGuarded(TRecogniser recognise, TOmnifontOCR& engine, TGlyphContext& context) {
-  try {
-    recognise(engine, context);
-  } catch (const std::exception&) {
-  }
-}
-
-// Top-1 accuracy of the classifier on every sheet glyph M to Z, per letter,
-// with the confusions. Reads the art file named by
-// VEREVIZU_GLYPH_ART (made by tests/data/glyphs/sheet_art.py from all sheets).
-TEST(LetterAccuracyMZ, DISABLED_TopOneOnAllSheets) {
-  const char* path = std::getenv("VEREVIZU_GLYPH_ART");
-  if (path == nullptr) GTEST_SKIP() << "VEREVIZU_GLYPH_ART is not set";
-  struct TTally {
-    int32_t total = 0, right = 0;
-    std::map<std::string, int32_t> confusions;
-  };
-  std::map<char16_t, TTally> tallies;
-  TOmnifontOCR engine;
-  engine.NumericOnly = false;
-  for (const TSheetGlyph& g : sheet_glyphs::ReadSheetGlyphs(path)) {
-    const char16_t up = g.ch >= u'a' && g.ch <= u'z' ? g.ch - 32 : g.ch;
-    if (up < u'M' || up > u'Z') continue;
-    TGlyphUnderTest glyph(engine, g);
-    ClassifyGlyph(engine, glyph.record(), glyph.crop(), testing_raster::kThreshold);
-    TTally& t = tallies[g.ch];
-    ++t.total;
-    const char16_t top = glyph.record().Ch;
-    if (top == g.ch) {
-      ++t.right;
-    } else {
-      ++t.confusions[(top == NoChar ? std::string("none") : Utf8(top)) + " (" + g.font + ")"];
-    }
-  }
-  int32_t total = 0, right = 0;
-  for (const auto& [ch, t] : tallies) {
-    total += t.total;
-    right += t.right;
-    std::string line = Utf8(ch) + "  " + std::to_string(t.right) + "/" + std::to_string(t.total);
-    for (const auto& [what, n] : t.confusions)
-      line += "  " + what + (n > 1 ? " x" + std::to_string(n) : "");
-    std::printf("%s\n", line.c_str());
-  }
-  std::printf("all  %d/%d\n", right, total);
-}
-
-// The recognisers M to Z on every other sheet glyph (A to L, a to l and the
-// digits): the proposals they make with 90 percent or more.
-TEST(LetterAccuracyMZ, DISABLED_HighProposalsOnOtherGlyphs) {
-  const char* path = std::getenv("VEREVIZU_GLYPH_ART");
-  if (path == nullptr) GTEST_SKIP() << "VEREVIZU_GLYPH_ART is not set";
-  const std::vector<TRecogniser> mz = {RecogniseM, RecogniseN, RecogniseO, RecogniseP, RecogniseQ,
-                                       RecogniseR, RecogniseS, RecogniseT, RecogniseU, RecogniseV,
-                                       RecogniseX, RecogniseY, RecogniseZ, RecogniseW};
-  TOmnifontOCR engine;
-  int32_t glyphs = 0, high = 0;
-  for (const TSheetGlyph& g : sheet_glyphs::ReadSheetGlyphs(path)) {
-    const char16_t up = g.ch >= u'a' && g.ch <= u'z' ? g.ch - 32 : g.ch;
-    if (up >= u'M' && up <= u'Z') continue;
-    ++glyphs;
-    TGlyphUnderTest glyph(engine, g);
-    for (TRecogniser r : mz) RunGuarded(r, engine, glyph.context());
-    const TCharRecord& rec = glyph.record();
-    std::string line;
-    for (int32_t i = 0; i < rec.CandCount; ++i)
-      if (rec.Confs[i] >= 90) line += " " + Utf8(rec.Cands[i]) + std::to_string(rec.Confs[i]);
-    if (line.empty()) continue;
-    ++high;
-    std::printf("%s %s:%s\n", g.font.c_str(), Utf8(g.ch).c_str(), line.c_str());
-  }
-  std::printf("%d of %d glyphs\n", high, glyphs);
 }
 
 }  // namespace

@@ -51,9 +51,8 @@ inline std::vector<TSheetGlyph> ReadSheetGlyphs(const std::string& path) {
   return glyphs;
 }
 
-// A hand-drawn glyph: the box is the ink of the art, which must keep a
-// margin of paper; the line is that of a capital (top at the box top, base
-// at its bottom, mean line halfway).
+// A hand-drawn glyph: the box is the ink of the art; the line is that of a
+// capital (top at the box top, base at its bottom, mean line halfway).
 inline TSheetGlyph DrawnGlyph(const std::vector<std::string>& art) {
   TSheetGlyph g;
   g.art = art;
@@ -71,6 +70,21 @@ inline TSheetGlyph DrawnGlyph(const std::vector<std::string>& art) {
   g.lineMean = (g.top + g.bottom) / 2;
   g.lineBase = g.bottom;
   g.lineBottom = g.bottom + (g.bottom - g.top) / 3 + 1;
+  return g;
+}
+
+// The heights of a text line as rows: top line, mean line, base line and
+// bottom line.
+struct TLineHeights {
+  int32_t top = 0, mean = 0, base = 0, bottom = 0;
+};
+
+// The glyph standing on another line.
+inline TSheetGlyph OnLine(TSheetGlyph g, const TLineHeights& line) {
+  g.lineTop = line.top;
+  g.lineMean = line.mean;
+  g.lineBase = line.base;
+  g.lineBottom = line.bottom;
   return g;
 }
 
@@ -92,7 +106,7 @@ class TGlyphUnderTest {
     context_.Glyph = &record_;
     context_.Crop = crop_.get();
     context_.Threshold = testing_raster::kThreshold;
-    SetLineFlags();
+    SetLineFlags(context_);
     FindHoles(engine, *raster_, g.left, g.right, g.top, g.bottom, testing_raster::kThreshold,
               &context_.Holes);
   }
@@ -109,18 +123,14 @@ class TGlyphUnderTest {
     return 0;
   }
 
- private:
-  // The glyph's place on its line, as the classifier judges it.
-  void SetLineFlags() {
-    const int32_t T = record_.Top, B = record_.Bottom;
-    const int32_t TL = record_.LineTop, ML = record_.LineMean;
-    const int32_t BL = record_.LineBase, BoL = record_.LineBottom;
-    context_.IsTall = TL + ML >= 2 * T;
-    context_.HasDescender = BL + BoL <= 2 * B;
-    if (ML > T && BL < B && BL + BoL > 2 * B && 2 * (T - (B - BL)) <= TL + ML)
-      context_.IsTall = true;
+  // The candidate list: each candidate with its confidence.
+  std::map<char16_t, int32_t> candidates() const {
+    std::map<char16_t, int32_t> found;
+    for (int32_t i = 0; i < record_.CandCount; ++i) found[record_.Cands[i]] = record_.Confs[i];
+    return found;
   }
 
+ private:
   std::unique_ptr<TDIB> raster_;
   std::unique_ptr<TDIB> crop_;
   TCharRecord record_;

@@ -3,9 +3,6 @@
 // preconditions keep apart, and on drawn glyphs at the edges of their rules.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -26,12 +23,6 @@ constexpr char16_t kEuroShape = 0x80;
 
 std::string Utf8(char16_t ch) {
   return platform::WideToUtf8(std::u16string(1, ch));
-}
-
-std::string Show(char16_t ch) {
-  if (ch == NoChar) return "none";
-  if (ch == kEuroShape) return "0x80";
-  return Utf8(ch);
 }
 
 // What the classifier should read for a sheet character.
@@ -369,52 +360,6 @@ TEST(BracketsAndSymbols, AmpersandTopGapWalkStartsAtTheEdge) {
   TGlyphUnderTest glyph(engine, SheetGlyph("LiberationMono_10pt", u'&'));
   RecogniseSymbols(engine, glyph.context());
   EXPECT_GE(glyph.conf(u'&'), 90);
-}
-
-// Top-1 accuracy of the whole classifier (letters allowed) on every sheet
-// glyph, per symbol, and summed over the letters and over the digits. Reads
-// the art file named by VEREVIZU_GLYPH_ART (made by
-// tests/data/glyphs/sheet_art.py from all sheets).
-TEST(SymbolAccuracy, DISABLED_TopOneOnAllSheets) {
-  const char* path = std::getenv("VEREVIZU_GLYPH_ART");
-  if (path == nullptr) GTEST_SKIP() << "VEREVIZU_GLYPH_ART is not set";
-  struct TTally {
-    int32_t total = 0, right = 0;
-    std::map<std::string, int32_t> confusions;
-  };
-  std::map<std::string, TTally> tallies;
-  TOmnifontOCR engine;
-  engine.NumericOnly = false;
-  const bool perGlyph = std::getenv("VEREVIZU_GLYPH_VERBOSE") != nullptr;
-  for (const TSheetGlyph& g : sheet_glyphs::ReadSheetGlyphs(path)) {
-    TGlyphUnderTest glyph(engine, g);
-    ClassifyGlyph(engine, glyph.record(), glyph.crop(), testing_raster::kThreshold);
-    const bool letter = (g.ch >= u'A' && g.ch <= u'Z') || (g.ch >= u'a' && g.ch <= u'z');
-    const bool digit = g.ch >= u'0' && g.ch <= u'9';
-    const std::string key = letter ? "letters" : digit ? "digits" : Show(Reading(g.ch));
-    TTally& t = tallies[key];
-    ++t.total;
-    const char16_t top = glyph.record().Ch;
-    if (top == Reading(g.ch)) {
-      ++t.right;
-    } else {
-      ++t.confusions[Show(top) + (letter || digit ? " for " + Show(g.ch) : "") + " (" + g.font +
-                     ")"];
-    }
-    if (perGlyph && !letter && !digit) {
-      std::printf("%s %s:", g.font.c_str(), Show(g.ch).c_str());
-      const TCharRecord& r = glyph.record();
-      for (int32_t i = 0; i < r.CandCount; ++i)
-        std::printf(" %s %d", Show(r.Cands[i]).c_str(), r.Confs[i]);
-      std::printf("\n");
-    }
-  }
-  for (const auto& [what, t] : tallies) {
-    std::string line = what + "  " + std::to_string(t.right) + "/" + std::to_string(t.total);
-    for (const auto& [confusion, n] : t.confusions)
-      line += "  " + confusion + (n > 1 ? " x" + std::to_string(n) : "");
-    std::printf("%s\n", line.c_str());
-  }
 }
 
 }  // namespace

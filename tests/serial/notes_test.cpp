@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,20 +18,35 @@ namespace {
 
 const std::string kNotes = std::string(VEREVIZU_TEST_DATA) + "/notes/";
 
-// The fixture notes' true serials, from notes.tsv.
-std::map<std::string, std::string> TrueSerials() {
+// A fixture note and its truth, from notes.tsv.
+struct NoteTruth {
+  std::string file, currency, serial;
+};
+
+std::vector<NoteTruth> FixtureNotes() {
   std::ifstream in(kNotes + "notes.tsv");
-  std::map<std::string, std::string> truth;
+  std::vector<NoteTruth> notes;
   std::string line;
   std::getline(in, line);  // header
   while (std::getline(in, line)) {
     std::istringstream fields(line);
-    std::string file, currency, serial;
-    std::getline(fields, file, '\t');
-    std::getline(fields, currency, '\t');
-    std::getline(fields, serial, '\t');
-    truth[file] = serial;
+    NoteTruth note;
+    std::getline(fields, note.file, '\t');
+    std::getline(fields, note.currency, '\t');
+    std::getline(fields, note.serial, '\t');
+    notes.push_back(note);
   }
+  return notes;
+}
+
+void PrintTo(const NoteTruth& note, std::ostream* os) {
+  *os << note.file;
+}
+
+// The fixture notes' true serials by file.
+std::map<std::string, std::string> TrueSerials() {
+  std::map<std::string, std::string> truth;
+  for (const NoteTruth& note : FixtureNotes()) truth[note.file] = note.serial;
   return truth;
 }
 
@@ -114,3 +131,37 @@ TEST(SerialNotes, VerifiedReadingGoesOnWhereBothZonesAgreeOnAFault) {
     EXPECT_GT(v.Zones[1]->Box.Left, raster.Width() / 2);
   }
 }
+
+// Every fixture note read the default way, verified: either its true serial,
+// valid, or refused (no serial, not valid), never a valid serial that is not
+// the note's. The notes that read today are held to it; those that do not
+// are listed, so that one starting to read shows up.
+const std::set<std::string> kRefusedToday = {"note_eur_06.png"};
+
+class VerifiedNotes : public testing::TestWithParam<NoteTruth> {};
+
+TEST_P(VerifiedNotes, ReadTheTrueSerialOrRefuse) {
+  const NoteTruth& note = GetParam();
+  TDIB raster;
+  LoadNote(note.file, raster);
+  const TVerifiedSerial v = ReadVerifiedSerial(raster, "AUTO");
+  EXPECT_EQ(v.Currency, note.currency);
+  if (v.Valid) {
+    EXPECT_EQ(v.Serial, note.serial) << "a valid serial that is not the note's";
+  } else {
+    EXPECT_EQ(v.Serial, "");
+    EXPECT_EQ(v.Confidence, 0);
+  }
+  if (kRefusedToday.count(note.file) != 0) {
+    EXPECT_FALSE(v.Valid) << note.file << " reads now: take it out of kRefusedToday";
+  } else {
+    EXPECT_TRUE(v.Valid) << note.file << " no longer reads " << note.serial;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(FixtureNotes, VerifiedNotes, testing::ValuesIn(FixtureNotes()),
+                         [](const testing::TestParamInfo<NoteTruth>& info) {
+                           std::string name = info.param.file;
+                           std::replace(name.begin(), name.end(), '.', '_');
+                           return name;
+                         });

@@ -108,6 +108,20 @@ TEST(SerialRules, VoteOverCandidates) {
   EXPECT_EQ(serial, "AC");
   EXPECT_EQ(confidence, 66.0);
 
+  // Eight candidates that differ at the second position: 93 x 1/8 = 11.625,
+  // which keeps two decimals with the half to even.
+  VoteCandidates({{"A1", 9000},
+                  {"A2", 9000},
+                  {"A3", 9000},
+                  {"A4", 9000},
+                  {"A5", 9000},
+                  {"A6", 9000},
+                  {"A7", 9000},
+                  {"A8", 9000}},
+                 8, serial, confidence);
+  EXPECT_EQ(serial, "A1");
+  EXPECT_EQ(confidence, 11.62);
+
   VoteCandidates({}, 9, serial, confidence);
   EXPECT_EQ(serial, "");
 }
