@@ -14,6 +14,7 @@
 #include "image/dibops.h"
 #include "image/dibunit.h"
 #include "image/inkband.h"
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 
 namespace {
@@ -163,6 +164,7 @@ int32_t ZAzudivozUDA::ReadBarcodes(platform::BlockHandle Dib) {
   for (int64_t band = 0; band < static_cast<int64_t>(height) - VirtualLaserSize;
        band += VirtualLaserStep) {
     const auto y = static_cast<int32_t>(band);
+    platform::CheckDeadline();
     if (OnScanning) OnScanning(*this, y);
     if (HoldsEnoughVerifiedCodes()) break;
     if (width <= 0) continue;

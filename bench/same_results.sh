@@ -13,7 +13,8 @@
 # build-same/ and are kept: a revision's build is reused, the working tree's
 # is brought up to date. Exits 0 when every output matches, 1 otherwise (the
 # differences are printed), 2 on a setup error. JOBS (default 2) sets the build
-# parallelism; the builds run under nice.
+# parallelism; the builds run under nice. KEEP=FOLDER keeps both outputs of a
+# command that differs there, for a closer look.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -105,6 +106,7 @@ for name in "${names[@]}"; do
     echo "$name: DIFFERENT"
     # diff exits 1 on a difference (and head may close the pipe early): neither ends the script.
     { diff "$out/base.$name" "$out/work.$name" || true; } | head -20
+    [[ -n ${KEEP:-} ]] && mkdir -p "$KEEP" && cp "$out/base.$name" "$out/work.$name" "$KEEP/"
     status=1
   fi
 done

@@ -50,32 +50,6 @@ TBarCodeQuality ParseQuality(const std::string& name) {
   throw UsageError("option --quality: '" + name + "' is not one of normal, dark, light");
 }
 
-// A text on one tab-separated line: control characters and the backslash
-// written as escapes, so that no text can break the line or its columns.
-std::string PlainField(const std::string& utf8) {
-  static const char* kHex = "0123456789abcdef";
-  std::string out;
-  for (const char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c < 0x20 || c == 0x7F) {
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
 class BarcodeCommand : public Command {
  public:
   std::string_view Name() const override { return "barcode"; }

@@ -156,7 +156,13 @@ class OcrCommand : public Command {
     }
     auto engine = std::make_unique<TOmnifontOCR>();
     ApplyOcrSettings(settings_, *engine);
-    engine->Recognize(block, settings_.Area);
+    // A page without ink has no characters: read, but nothing found, like a
+    // page whose specks were all removed.
+    try {
+      engine->Recognize(block, settings_.Area);
+    } catch (const ENoCharactersFound&) {
+      engine->Characters.clear();
+    }
 
     std::string text;
     engine->GetText(text);

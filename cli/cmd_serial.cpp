@@ -114,6 +114,7 @@ class SerialCommand : public Command {
   }
 
   void Prepare(const RunInfo&) override { records_.Prepare(); }
+  bool NeedsContentHash() const override { return records_.Recording(); }
 
   FileResult Process(LoadedImage& image, const RunInfo&) const override {
     TDIB raster;
@@ -137,7 +138,7 @@ class SerialCommand : public Command {
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
     if (!classic_) out.json["note"] = NoteJson(r.note);
-    records_.Apply(image.file, {text, r.confidence, r.valid, r.currency}, out);
+    records_.Apply(image, {text, r.confidence, r.valid, r.currency}, out);
     return out;
   }
 

@@ -1,10 +1,12 @@
 // The frame of the `verevizu` command-line tool, and how a subcommand joins it.
 //
 // The frame does everything common to the subcommands: parsing the command
-// line (CLI11) with the options --page N, --json, --jobs N, --shard K/N and
-// --help, expanding folders into their image files (sorted by name), taking
-// the shard's share of them (cli/shard.h), loading each file through the
-// graphic registry (TDibGraphic -> ExportPackedDib), running the files in
+// line (CLI11) with the options --page N, --json, --jobs N, --shard K/N,
+// --max-pixels N, --max-file-size SIZE, --timeout SECONDS and --help,
+// expanding folders into their image files (sorted by name), taking the
+// shard's share of them (cli/shard.h), reading each file within the limits
+// and loading it through the graphic registry (TDibGraphic ->
+// ExportPackedDib), running the files in
 // parallel with output in input order, the progress bar, the JSON lines
 // (nlohmann-json), the "verevizu: FILE: message" errors
 // and the exit codes (0 every file gave a result, 1 some file gave none,
@@ -80,6 +82,11 @@ extern const char* const kToolVersion;
 // JSON whose object members keep the order they were set in.
 using Json = nlohmann::ordered_json;
 
+// The limits a file must keep unless the command line says otherwise. A page
+// scanned at 600 dpi has 35 million pixels (A4), a note a tenth of that.
+inline constexpr int64_t kDefaultMaxPixels = 50'000'000;
+inline constexpr int64_t kDefaultMaxFileSize = int64_t{256} << 20;
+
 // What the frame knows when the files are run.
 struct RunInfo {
   // Files of the whole batch after folders were expanded, before --shard
@@ -87,11 +94,20 @@ struct RunInfo {
   std::size_t fileCount = 0;
   bool json = false;
   int32_t page = 1;
+  int64_t maxFileSize = kDefaultMaxFileSize;  // bytes
+  double timeout = 0;                         // seconds per file; 0: none
 };
 
 // One file, loaded for a subcommand.
 struct LoadedImage {
-  std::string file;  // as given on the command line, or folder + name
+  // As given on the command line, or folder + name ("-": standard input).
+  std::string path;
+  // The same, escaped for a line of text (PlainField).
+  std::string file;
+  // SHA-256 of the file's bytes (records::ContentHash), when the command
+  // asked for it: the bytes are hashed as they were read, so that a name
+  // never has to be opened twice.
+  std::string contentHash;
   int32_t page = 1;
   // The page as a packed-DIB block (empty when the command needs none).
   platform::BlockOwner dib;
@@ -122,6 +138,8 @@ class Command {
   // does not, the picture is freed before Process, so that the reader's copies
   // of the note reuse its memory.
   virtual bool NeedsGraphic() const { return !NeedsDib(); }
+  // Whether Process needs the content hash of the file's bytes.
+  virtual bool NeedsContentHash() const { return false; }
   virtual FileResult Process(LoadedImage& image, const RunInfo& info) const = 0;
 
   // A command that works on something else than image files (a record
@@ -150,13 +168,33 @@ CLI::Option* AddNumberOption(CLI::App& app, const std::string& name, const std::
 CLI::Option* AddFlag(CLI::App& app, const std::string& name, const std::string& help,
                      std::function<void()> set);
 
+// The bytes of a regular file of at most `maxBytes` bytes, or of standard
+// input for "-". Nothing else is read: a folder, a FIFO or a device is
+// refused before a byte is read, so none can block or fill memory.
+// `beforeReading` runs once the file has passed those checks, before its
+// first byte is read, and may refuse it too. Throws with the message to show.
+std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes,
+                                    const std::function<void()>& beforeReading = {});
+
 // Loads page `page` (from 1) of a file through the graphic registry and
-// exports it when `exportDib`. Throws with the message to show.
-LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib = true);
+// exports it when `exportDib`. Standard input ("-") is recognised by the
+// signature of its format. `hashContent` fills the image's contentHash.
+// Throws with the message to show.
+LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib = true,
+                          int64_t maxFileSize = kDefaultMaxFileSize, bool hashContent = false);
 
 // A JSON value on one line as the tool prints it: UTF-8 kept as it is, bytes
-// that are not UTF-8 replaced by U+FFFD (a file name may hold any bytes).
+// that are not UTF-8 replaced by U+FFFD.
 std::string JsonText(const Json& value);
+// A file name as a JSON string that gives the name back exactly: UTF-8 kept
+// as it is, and each byte that is not part of UTF-8 written as the JSON
+// escape of the lone surrogate U+DC00 + byte (U+DCFE for 0xFE), the way
+// Python's os.fsdecode and others carry such names.
+std::string JsonName(std::string_view name);
+// A text for one field of a tab-separated line: the backslash, control
+// characters and bytes that are not part of UTF-8 escaped (\\, \t, \n, \r,
+// \xNN), so that no text can break the line or its columns.
+std::string PlainField(std::string_view text);
 
 // A number as a JSON number in the form of the text output: a whole one as
 // an integer (100, not 100.0), any other with its decimals.

@@ -2,6 +2,7 @@
 // option helpers, folders, loading, parallel runs with output in input
 // order, progress bar, JSON lines, errors and exit codes.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -9,20 +10,24 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <set>
+#include <string_view>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <CLI/CLI.hpp>
 
 #include "cli/command.h"
 #include "cli/shard.h"
-#include "platform/streams.h"
+#include "platform/deadline.h"
+#include "records/contenthash.h"
 
 namespace cli {
 namespace {
@@ -32,9 +37,13 @@ constexpr const char* kVersion = "verevizu " VEREVIZU_VERSION;
 constexpr const char* kCommonGroup = "Common options";
 
 constexpr const char* kCommonNotes =
-    "A folder stands for the image files in it, sorted by name. Exit codes: 0 every\n"
-    "file gave a result, 1 some file gave none, 2 usage error, 3 some file could not\n"
-    "be read.\n";
+    "A folder stands for the image files in it, sorted by name; each entry named\n"
+    "like one gets a line or an error. Only regular files are read, and - for\n"
+    "standard input. In text, a name's control characters, backslashes and bytes\n"
+    "that are not UTF-8 are escaped (\\t, \\n, \\\\, \\xNN); in JSON such bytes\n"
+    "are written as the escapes of U+DC80 to U+DCFF, so that every name comes back\n"
+    "exactly. Exit codes: 0 every file gave a result, 1 some file gave none, 2 usage\n"
+    "error, 3 some file could not be read.\n";
 
 // The command of that name.
 Command& CommandNamed(const std::vector<std::unique_ptr<Command>>& commands,
@@ -84,10 +93,47 @@ class HelpFormatter : public CLI::Formatter {
 // The frame's settings from the command line.
 struct Settings {
   RunInfo info;
+  int32_t maxPixels = kDefaultMaxPixels;
   int32_t jobs = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
   Shard shard;
   std::vector<std::string> paths;
 };
+
+// A size in bytes, with an optional K, M or G (powers of 1024), at least 1.
+int64_t ParseSize(const std::string& option, const std::string& text) {
+  static constexpr std::string_view kUnits = "KMG";
+  std::size_t used = 0;
+  long long v = -1;
+  try {
+    v = std::stoll(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  int shift = 0;
+  if (used + 1 == text.size() && kUnits.find(text.back()) != std::string_view::npos) {
+    shift = 10 * (static_cast<int>(kUnits.find(text.back())) + 1);
+    ++used;
+  }
+  if (used != text.size() || text.empty() || text[0] == '-' || text[0] == '+' || v < 1 ||
+      v > (std::numeric_limits<int64_t>::max() >> shift))
+    throw UsageError("option " + option + ": '" + text +
+                     "' is not a size (bytes, or N with K, M or G)");
+  return static_cast<int64_t>(v) << shift;
+}
+
+// A number of seconds above 0; fractions are allowed.
+double ParseSeconds(const std::string& option, const std::string& text) {
+  std::size_t used = 0;
+  double v = 0;
+  try {
+    v = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != text.size() || text.empty() || !(v > 0) || v > 1e9)
+    throw UsageError("option " + option + ": '" + text + "' is not a number of seconds above 0");
+  return v;
+}
 
 // The options every command shares, after the command's own.
 void AddCommonOptions(CLI::App& command, Settings& settings) {
@@ -103,6 +149,25 @@ void AddCommonOptions(CLI::App& command, Settings& settings) {
   AddValueOption(command, "--shard", "K/N",
                  "the K-th of N shares of the files, for one of N machines (1/1)",
                  [&settings](const std::string& text) { settings.shard = ParseShard(text); })
+      ->group(kCommonGroup);
+  AddNumberOption(command, "--max-pixels",
+                  "refuse a picture of more pixels than this (50000000)\n"
+                  "before decoding it",
+                  settings.maxPixels, 1, std::numeric_limits<int32_t>::max())
+      ->group(kCommonGroup);
+  AddValueOption(command, "--max-file-size", "SIZE",
+                 "refuse a file larger than this, in bytes or with K, M or\n"
+                 "G (256M), before reading it",
+                 [&settings](const std::string& text) {
+                   settings.info.maxFileSize = ParseSize("--max-file-size", text);
+                 })
+      ->group(kCommonGroup);
+  AddValueOption(command, "--timeout", "SECONDS",
+                 "give up a file after this long with an error, and go on\n"
+                 "with the next (default: no limit)",
+                 [&settings](const std::string& text) {
+                   settings.info.timeout = ParseSeconds("--timeout", text);
+                 })
       ->group(kCommonGroup);
   command.set_help_flag("-h,--help", "this text")->group(kCommonGroup);
   command.add_option("PATH", settings.paths, "image files, or folders of them");
@@ -205,7 +270,9 @@ struct Outcome {
 };
 
 // Expands folders into their image files, sorted by name; a file keeps its
-// name inside the folder as its shard key.
+// name inside the folder as its shard key. Every entry named like an image
+// file is listed, whatever it is: a dangling link, a FIFO or a folder then
+// gets its error line when it is read, as when it is named directly.
 std::vector<ListedFile> ExpandPaths(const std::vector<std::string>& paths) {
   namespace fs = std::filesystem;
   const std::vector<std::string> extensions = RegisteredExtensions();
@@ -218,9 +285,13 @@ std::vector<ListedFile> ExpandPaths(const std::vector<std::string>& paths) {
       continue;
     }
     std::vector<std::string> inFolder;
-    for (const fs::directory_entry& e : fs::directory_iterator(path, ec)) {
-      std::error_code fileError;
-      if (!e.is_regular_file(fileError)) continue;
+    fs::directory_iterator entries(path, ec);
+    if (ec) {
+      // A folder that cannot be listed is reported when it is read.
+      files.push_back({path, path});
+      continue;
+    }
+    for (const fs::directory_entry& e : entries) {
       const std::string name = e.path().filename().string();
       if (name.find('.') == std::string::npos || !known.count(GraphicExtension(name))) continue;
       inFolder.push_back(name);
@@ -236,11 +307,20 @@ Outcome RunOne(const Command& command, const std::string& file, const RunInfo& i
   const auto start = std::chrono::steady_clock::now();
   Outcome o;
   try {
-    LoadedImage image = LoadImageFile(file, info.page, command.NeedsDib());
+    const platform::TDeadlineScope deadline(info.timeout);
+    LoadedImage image = LoadImageFile(file, info.page, command.NeedsDib(), info.maxFileSize,
+                                      command.NeedsContentHash());
     if (!command.NeedsGraphic()) image.graphic.reset();
+    platform::CheckDeadline();
     o.result = command.Process(image, info);
+    // A command whose reader has no checks of its own still keeps the limit.
+    platform::CheckDeadline();
   } catch (const std::bad_alloc&) {
     o.error = "Out of memory";
+  } catch (const EImageTooLarge& e) {
+    o.error = e.what() + std::string(" (--max-pixels)");
+  } catch (const platform::ETimeLimit& e) {
+    o.error = e.what() + std::string(" (--timeout)");
   } catch (const std::exception& e) {
     o.error = e.what();
   }
@@ -298,22 +378,172 @@ std::string JsonText(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error(std::strerror(errno));
-  std::vector<std::uint8_t> data = platform::ReadToEnd(in);
-  if (in.bad()) throw std::runtime_error(std::strerror(errno));
+namespace {
+
+// The length of the UTF-8 sequence starting at text[i] (1 to 4), or 0 when the
+// bytes there are not one: overlong forms, surrogates and code points beyond
+// U+10FFFF are not UTF-8.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char c = byte(i);
+  if (c < 0x80) return 1;
+  std::size_t n = 0;
+  uint32_t cp = 0;
+  if (c >= 0xC2 && c <= 0xDF)
+    n = 2, cp = c & 0x1F;
+  else if (c >= 0xE0 && c <= 0xEF)
+    n = 3, cp = c & 0x0F;
+  else if (c >= 0xF0 && c <= 0xF4)
+    n = 4, cp = c & 0x07;
+  else
+    return 0;
+  if (i + n > text.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(i + k) & 0x3F);
+  }
+  const bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
+  if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  return n;
+}
+
+constexpr const char* kHexDigits = "0123456789abcdef";
+
+// The escapes of `text` for one kind of output: `escape` gets each byte that is
+// ASCII or not part of UTF-8 and returns what to write for it (empty: the
+// byte itself); sequences of UTF-8 pass unchanged.
+template <class Escape>
+std::string Escaped(std::string_view text, const Escape& escape) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = Utf8Length(text, i);
+    if (n > 1) {
+      out.append(text.substr(i, n));
+      i += n;
+      continue;
+    }
+    const auto c = static_cast<unsigned char>(text[i]);
+    const std::string e = escape(c, n == 1);
+    if (e.empty())
+      out += static_cast<char>(c);
+    else
+      out += e;
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string JsonName(std::string_view name) {
+  return '"' +
+         Escaped(name,
+                 [](unsigned char c, bool ascii) -> std::string {
+                   if (!ascii)
+                     return std::string("\\udc") + kHexDigits[c >> 4] + kHexDigits[c & 15];
+                   if (c == '"' || c == '\\' || c < 0x20) {
+                     // JSON's own escape of the byte, without the quotes.
+                     const std::string quoted = JsonText(std::string(1, static_cast<char>(c)));
+                     return quoted.substr(1, quoted.size() - 2);
+                   }
+                   return {};
+                 }) +
+         '"';
+}
+
+std::string PlainField(std::string_view text) {
+  return Escaped(text, [](unsigned char c, bool ascii) -> std::string {
+    if (c == '\\') return "\\\\";
+    if (c == '\t') return "\\t";
+    if (c == '\n') return "\\n";
+    if (c == '\r') return "\\r";
+    if (!ascii || c < 0x20 || c == 0x7F)
+      return std::string("\\x") + kHexDigits[c >> 4] + kHexDigits[c & 15];
+    return {};
+  });
+}
+
+std::vector<std::uint8_t> ReadInput(const std::string& file, int64_t maxBytes,
+                                    const std::function<void()>& beforeReading) {
+  const bool standardInput = file == "-";
+  // Opened without waiting, so that a FIFO with no writer cannot block the open.
+  const int fd =
+      standardInput ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error(std::strerror(errno));
+  struct Closer {
+    int fd;
+    bool close;
+    ~Closer() {
+      if (close) ::close(fd);
+    }
+  } closer{fd, !standardInput};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw std::runtime_error(std::strerror(errno));
+  if (!standardInput) {
+    if (S_ISDIR(st.st_mode)) throw std::runtime_error("is a folder, not a file");
+    if (!S_ISREG(st.st_mode)) throw std::runtime_error("not a regular file");
+  }
+  const auto tooLarge = [maxBytes](int64_t bytes, bool atLeast) {
+    return std::runtime_error("file too large: " + std::string(atLeast ? "more than " : "") +
+                              std::to_string(bytes) + " bytes, more than the limit of " +
+                              std::to_string(maxBytes) + " (--max-file-size)");
+  };
+  if (S_ISREG(st.st_mode) && st.st_size > maxBytes) throw tooLarge(st.st_size, false);
+  if (beforeReading) beforeReading();
+  // Read up to one byte past the limit: a file that grew, or standard input,
+  // is refused as soon as it passes it. A regular file is read into a buffer
+  // of its size; the read that finds its end goes to a small block, so that
+  // the buffer is never enlarged (and copied) for a file of the size stated.
+  std::vector<std::uint8_t> data;
+  data.reserve(S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
+  constexpr std::size_t kBlock = 1 << 16;
+  std::array<std::uint8_t, kBlock> block;
+  for (;;) {
+    const std::size_t have = data.size();
+    const std::size_t room = data.capacity() - have;
+    const auto want = static_cast<std::size_t>(
+        std::min<int64_t>(room > 0 ? room : kBlock, maxBytes + 1 - static_cast<int64_t>(have)));
+    std::uint8_t* to = room > 0 ? nullptr : block.data();
+    if (to == nullptr) {
+      data.resize(have + want);
+      to = data.data() + have;
+    }
+    const ssize_t got = ::read(fd, to, want);
+    const bool failed = got < 0;
+    const int readError = errno;
+    if (to != block.data()) data.resize(have + static_cast<std::size_t>(failed ? 0 : got));
+    if (failed && readError == EINTR) continue;
+    if (failed) throw std::runtime_error(std::strerror(readError));
+    if (to == block.data()) data.insert(data.end(), block.begin(), block.begin() + got);
+    if (static_cast<int64_t>(data.size()) > maxBytes) throw tooLarge(maxBytes, true);
+    if (got == 0) return data;
+  }
+}
+
+LoadedImage LoadImageFile(const std::string& file, int32_t page, bool exportDib,
+                          int64_t maxFileSize, bool hashContent) {
+  // A file no reader knows is refused before its bytes are read for nothing.
+  const std::vector<std::uint8_t> data = ReadInput(file, maxFileSize, [&file] {
+    if (file != "-") RequireGraphicFormat(file);
+  });
+  // Standard input has no name to tell its format by: its signature does.
+  std::string name = file;
+  if (file == "-") {
+    const std::string extension = GraphicExtensionOfData(data);
+    if (extension.empty())
+      throw std::runtime_error("standard input is not an image of a known format");
+    name = "-." + extension;
+  }
   LoadedImage image;
-  image.file = file;
+  image.path = file;
+  image.file = PlainField(file);
+  if (hashContent) image.contentHash = records::ContentHash(data);
   image.page = page;
-  image.graphic = LoadGraphic(file, data, page);
+  image.graphic = LoadGraphic(name, data, page);
   image.pages = std::max(1, image.graphic->PageCount());
   // Single-image formats have page 1 only; a multi-page decoder refuses a
   // missing page itself.
-  if (page > image.pages)
-    throw std::runtime_error("page " + std::to_string(page) + " does not exist (the file has " +
-                             std::to_string(image.pages) +
-                             (image.pages == 1 ? " page)" : " pages)"));
+  if (page > image.pages) throw EPageNotFound(page, image.pages);
   if (exportDib) image.dib.reset(image.graphic->ExportPackedDib());
   return image;
 }
@@ -359,6 +589,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (!command.ReadsImages()) return RunAlone(command, chosen, pathsOnly != args.end(), out, err);
   RunInfo& info = settings.info;
   std::vector<std::string>& paths = settings.paths;
+  TDibGraphic::SetMaxImagePixels(settings.maxPixels);
   try {
     if (!chosen.remaining().empty())
       throw UsageError("unknown option '" + OptionName(chosen.remaining()[0]) + "'");
@@ -407,18 +638,19 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     bar.Erase();
     if (!o.result) {
       anyError = true;
-      err << "verevizu: " << paths[i] << ": " << o.error << '\n' << std::flush;
+      err << "verevizu: " << PlainField(paths[i]) << ": " << o.error << '\n' << std::flush;
     } else {
       anyEmpty = anyEmpty || !o.result->found;
       anyAlert = anyAlert || o.result->alert;
     }
     if (info.json) {
-      Json line = {{"file", paths[i]}, {"ms", o.ms}};
+      // The name is written by JsonName, which keeps every byte of it.
+      Json line = {{"ms", o.ms}};
       if (o.result)
         line.update(o.result->json);
       else
         line["error"] = o.error;
-      out << JsonText(line) << '\n';
+      out << "{\"file\":" << JsonName(paths[i]) << ',' << JsonText(line).substr(1) << '\n';
     } else if (o.result) {
       out << o.result->text;
     }

@@ -1,31 +1,14 @@
 #include "cli/serial_records.h"
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 #include "cli/stores.h"
-#include "platform/streams.h"
-#include "records/contenthash.h"
 #include "records/timestamps.h"
 
 namespace cli {
-namespace {
-
-// The bytes of the file, hashed: the record names the very scan.
-std::string HashOfFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error(std::strerror(errno));
-  const std::vector<std::uint8_t> data = platform::ReadToEnd(in);
-  if (in.bad()) throw std::runtime_error(std::strerror(errno));
-  return records::ContentHash(data);
-}
-
-}  // namespace
 
 const char* const TSerialRecords::kHelp =
     "--record DB keeps every note's reading in DB (a SQLite file, or a PostgreSQL URI\n"
@@ -69,10 +52,10 @@ void TSerialRecords::Prepare() {
   }
 }
 
-void TSerialRecords::Apply(const std::string& file, const TNoteReading& reading,
+void TSerialRecords::Apply(const LoadedImage& image, const TNoteReading& reading,
                            FileResult& result) const {
   if (watch_) MarkWatched(reading, result);
-  if (recorder_) Record(file, reading);
+  if (recorder_) Record(image, reading);
 }
 
 void TSerialRecords::MarkWatched(const TNoteReading& reading, FileResult& result) const {
@@ -89,10 +72,12 @@ void TSerialRecords::MarkWatched(const TNoteReading& reading, FileResult& result
   result.text += "\tWATCH: " + entry->Reason + '\n';
 }
 
-void TSerialRecords::Record(const std::string& file, const TNoteReading& reading) const {
+void TSerialRecords::Record(const LoadedImage& image, const TNoteReading& reading) const {
   records::TNoteRecord note;
-  note.File = std::filesystem::absolute(file).lexically_normal().string();
-  note.ContentHash = HashOfFile(file);
+  // Standard input has no place to name.
+  note.File = image.path == "-" ? image.path
+                                : std::filesystem::absolute(image.path).lexically_normal().string();
+  note.ContentHash = image.contentHash;
   note.Time = records::RecordTime(std::chrono::system_clock::now());
   note.Currency = reading.Currency;
   note.Serial = reading.Serial;

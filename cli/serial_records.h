@@ -33,11 +33,13 @@ class TSerialRecords {
   // Marks a watch list match in the file's result (JSON "watch", a last
   // text column "WATCH: reason", the alert) and records the note; returns
   // once the record is committed. Any thread may call it.
-  void Apply(const std::string& file, const TNoteReading& reading, FileResult& result) const;
+  void Apply(const LoadedImage& image, const TNoteReading& reading, FileResult& result) const;
+  // Whether notes are recorded, so that their files' bytes are hashed.
+  bool Recording() const { return !recordLocation_.empty(); }
 
  private:
   void MarkWatched(const TNoteReading& reading, FileResult& result) const;
-  void Record(const std::string& file, const TNoteReading& reading) const;
+  void Record(const LoadedImage& image, const TNoteReading& reading) const;
 
   std::string recordLocation_, watchLocation_;
   std::optional<std::string> batch_;

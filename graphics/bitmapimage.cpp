@@ -18,14 +18,14 @@ constexpr std::uint32_t kRle8 = 1, kRle4 = 2;
   throw EInvalidGraphic("Invalid bitmap");
 }
 
-// Expands run-length encoded rows (8 or 4 bits per pixel) into plain rows of
-// `stride` bytes, bottom row first. Pixels the runs skip stay index 0.
-std::vector<std::uint8_t> ExpandRunLengths(std::span<const std::uint8_t> in, bool fourBit,
-                                           int32_t width, int32_t height, std::size_t stride) {
-  std::vector<std::uint8_t> out(stride * static_cast<std::size_t>(height), 0);
+// Expands run-length encoded rows (8 or 4 bits per pixel) into the plain rows
+// of `stride` bytes at `out` (all zero), bottom row first. Pixels the runs
+// skip stay index 0.
+void ExpandRunLengths(std::span<const std::uint8_t> in, bool fourBit, int32_t width, int32_t height,
+                      std::size_t stride, std::uint8_t* out) {
   const auto put = [&](int32_t x, int32_t y, int v) {
     if (x < 0 || x >= width || y < 0 || y >= height) return;
-    std::uint8_t* row = out.data() + static_cast<std::size_t>(y) * stride;
+    std::uint8_t* row = out + static_cast<std::size_t>(y) * stride;
     if (!fourBit) {
       row[x] = static_cast<std::uint8_t>(v);
     } else if (x % 2) {
@@ -64,7 +64,6 @@ std::vector<std::uint8_t> ExpandRunLengths(std::span<const std::uint8_t> in, boo
       pos += bytes + (bytes % 2);
     }
   }
-  return out;
 }
 
 }  // namespace
@@ -85,6 +84,7 @@ TBitmapImage DecodeBitmapFile(std::span<const std::uint8_t> data) {
     const int32_t width = ReadLE16(&dib[4]);
     const int32_t height = ReadLE16(&dib[6]);
     const uint16_t bitCount = ReadLE16(&dib[10]);
+    CheckImageSize(width, height);
     const std::size_t entries = bitCount <= 8 ? (std::size_t{1} << bitCount) : 0;
     if (kCoreHeaderSize + 3 * entries > dib.size() || bitsOffset < kCoreHeaderSize) InvalidBitmap();
     const std::size_t stride = DibRowBytes(static_cast<std::size_t>(width), bitCount);
@@ -114,16 +114,18 @@ TBitmapImage DecodeBitmapFile(std::span<const std::uint8_t> data) {
     const auto width = static_cast<int32_t>(ReadLE32(&dib[4]));
     const auto height = static_cast<int32_t>(ReadLE32(&dib[8]));
     if (width <= 0 || height <= 0) InvalidBitmap();
+    CheckImageSize(width, height);
     const std::uint64_t stride = DibRowBytes(static_cast<std::uint64_t>(width), bitCount);
     if (stride * static_cast<std::uint64_t>(height) > TDibGraphic::MaxImageBytes())
       throw EZivuderoError("Image too large");
-    std::vector<std::uint8_t> rows =
-        ExpandRunLengths(dib.subspan(bitsOffset), compression == kRle4, width, height, stride);
-    // Keep header and colour table, then the expanded rows.
-    out.dib.assign(dib.begin(), dib.begin() + static_cast<std::ptrdiff_t>(bitsOffset));
+    // Keep header and colour table, then the rows expanded in place.
+    const auto rowBytes = static_cast<std::size_t>(stride * static_cast<std::uint64_t>(height));
+    out.dib.assign(bitsOffset + rowBytes, 0);
+    std::copy(dib.begin(), dib.begin() + static_cast<std::ptrdiff_t>(bitsOffset), out.dib.begin());
     WriteLE32(out.dib.data() + 16, 0);
-    out.bitsOffset = out.dib.size();
-    out.dib.insert(out.dib.end(), rows.begin(), rows.end());
+    out.bitsOffset = bitsOffset;
+    ExpandRunLengths(dib.subspan(bitsOffset), compression == kRle4, width, height,
+                     static_cast<std::size_t>(stride), out.dib.data() + bitsOffset);
     return out;
   }
   out.dib.assign(dib.begin(), dib.end());

@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "graphics/bitmapimage.h"
 #include "graphics/jpeggraphic.h"
@@ -27,6 +28,7 @@ constexpr std::size_t kInfoHeaderSize = 40;
 
 // 512 MiB of pixels: a true-colour A3 page at 1200 dpi still fits.
 std::atomic<std::size_t> gMaxImageBytes{std::size_t{512} << 20};
+std::atomic<int64_t> gMaxImagePixels{0};
 
 void CheckFormat(TGraphicFormat format) {
   if (format > gfTrueColor) throw EZivuderoError("Internal error: Invalid image format");
@@ -123,6 +125,33 @@ std::size_t TDibGraphic::MaxImageBytes() {
 void TDibGraphic::SetMaxImageBytes(std::size_t bytes) {
   gMaxImageBytes.store(bytes);
 }
+int64_t TDibGraphic::MaxImagePixels() {
+  return gMaxImagePixels.load();
+}
+void TDibGraphic::SetMaxImagePixels(int64_t pixels) {
+  gMaxImagePixels.store(pixels);
+}
+
+void CheckImageSize(int64_t width, int64_t height) {
+  // Every copy of a picture stores a row in whole 32-bit words and the
+  // readers keep per-row data besides: a row costs at least what a row of
+  // this many pixels does, so a picture one pixel wide and millions high is
+  // counted as the memory it takes.
+  constexpr int64_t kNarrowestRow = 32;
+  const int64_t limit = TDibGraphic::MaxImagePixels();
+  if (limit <= 0 || width <= 0 || height <= 0) return;
+  const int64_t counted = std::max(width, kNarrowestRow);
+  // Either side alone beyond the limit also keeps the product from overflowing.
+  if (counted > limit || height > limit || counted * height > limit)
+    throw EImageTooLarge("Image too large: " + std::to_string(width) + " x " +
+                         std::to_string(height) + " pixels, more than the limit of " +
+                         std::to_string(limit) +
+                         (width < kNarrowestRow ? " (a row counts as 32 pixels at least)" : ""));
+}
+
+EPageNotFound::EPageNotFound(int32_t page, int32_t pages)
+    : EZivuderoError("page " + std::to_string(page) + " does not exist (the file has " +
+                     std::to_string(pages) + (pages == 1 ? " page)" : " pages)")) {}
 
 void TDibGraphic::Clear() {
   dib_.clear();
@@ -146,6 +175,7 @@ void TDibGraphic::MakeImage(int32_t width, int32_t height, TGraphicFormat format
   const int32_t bits = FormatBitCount(format);
   const int32_t entries = FormatPaletteSize(format);
   if (width <= 0 || height <= 0) throw EZivuderoError("Invalid image size");
+  CheckImageSize(width, height);
   const std::uint64_t stride = DibRowBytes(static_cast<std::uint64_t>(width), bits);
   const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(height);
   if (imageBytes > MaxImageBytes() || stride > INT32_MAX) throw EZivuderoError("Image too large");
@@ -395,6 +425,7 @@ void TDibGraphic::ImportPackedDib(std::span<const std::uint8_t> dib, std::size_t
     throw EInvalidGraphic("Invalid bitmap");
   const bool topDown = rawHeight < 0;
   const int32_t height = topDown ? -rawHeight : rawHeight;
+  CheckImageSize(width, height);
 
   TGraphicFormat format;
   switch (bitCount) {
@@ -715,6 +746,11 @@ std::vector<std::string> RegisteredExtensions() {
   return out;
 }
 
+void RequireGraphicFormat(const std::string& fileName) {
+  if (!FindGraphicClass(fileName) && !PictureLoaders().contains(GraphicExtension(fileName)))
+    ThrowNotRegistered(fileName);
+}
+
 std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
                                          std::span<const std::uint8_t> data, int32_t pageIndex,
                                          const TProgressEvent& progress) {
@@ -737,6 +773,30 @@ std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
   if (progress) progress(graphic.get(), 90);
   if (progress) progress(graphic.get(), 100);
   return graphic;
+}
+
+std::string GraphicExtensionOfData(std::span<const std::uint8_t> data) {
+  struct Signature {
+    std::string_view bytes;
+    const char* extension;
+  };
+  using namespace std::string_view_literals;
+  static constexpr std::array<Signature, 8> kSignatures = {{
+      {"\x89PNG\r\n\x1a\n"sv, "PNG"},
+      {"\xff\xd8\xff"sv, "JPG"},
+      {"II*\0"sv, "TIF"},
+      {"MM\0*"sv, "TIF"},
+      {"BM"sv, "BMP"},
+      {"\0\0\1\0"sv, "ICO"},
+      {"\xd7\xcd\xc6\x9a"sv, "WMF"},  // a placeable metafile
+      {"\1\0\x09\0"sv, "WMF"},        // a plain one: type 1, header of 9 words
+  }};
+  for (const Signature& s : kSignatures)
+    if (data.size() >= s.bytes.size() &&
+        std::equal(s.bytes.begin(), s.bytes.end(), data.begin(),
+                   [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
+      return s.extension;
+  return "";
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {

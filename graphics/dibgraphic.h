@@ -196,6 +196,13 @@ class TDibGraphic {
   // announce enormous sizes. Shared by all graphics.
   static std::size_t MaxImageBytes();
   static void SetMaxImageBytes(std::size_t bytes);
+  // Upper limit of the pixels (width x height) of one image, 0 for none (the
+  // default: only MaxImageBytes holds). Every decoder checks the size a file
+  // declares against it with CheckImageSize before it decodes anything, so a
+  // small file cannot make the reader allocate for a huge picture. Shared by
+  // all graphics.
+  static int64_t MaxImagePixels();
+  static void SetMaxImagePixels(int64_t pixels);
 
  protected:
   // Number of images in the data; the base class answers 1.
@@ -233,6 +240,23 @@ class TDibGraphic {
   bool animated_ = false;
 };
 
+// A file declares more pixels than TDibGraphic::MaxImagePixels allows.
+class EImageTooLarge : public EZivuderoError {
+ public:
+  using EZivuderoError::EZivuderoError;
+};
+
+// A page beyond the last one of a file was asked for.
+class EPageNotFound : public EZivuderoError {
+ public:
+  EPageNotFound(int32_t page, int32_t pages);
+};
+
+// Throws EImageTooLarge "Image too large: W x H pixels, more than the limit of
+// N" when width x height exceeds MaxImagePixels (when that is not 0); a row
+// narrower than 32 pixels counts as 32.
+void CheckImageSize(int64_t width, int64_t height);
+
 // Reads a little-endian integer from a byte buffer (no bounds check).
 inline std::uint32_t ReadLE32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
@@ -269,6 +293,10 @@ std::string GraphicExtension(const std::string& fileName);
 // Every extension a file can be opened by (the registry's and the picture
 // loaders' for PNG, bitmap and icon files), upper case, sorted.
 std::vector<std::string> RegisteredExtensions();
+// Raises "Graphic files of %s format are not supported or not registered"
+// unless a class or a picture loader reads files of this name: LoadGraphic's
+// refusal, for a caller that has not read the file yet.
+void RequireGraphicFormat(const std::string& fileName);
 
 // The load path of the viewer: a registered class decodes the data itself
 // (page `pageIndex` from 1; 0 loads every page); other formats go through the
@@ -277,6 +305,9 @@ std::vector<std::string> RegisteredExtensions();
 std::unique_ptr<TDibGraphic> LoadGraphic(const std::string& fileName,
                                          std::span<const std::uint8_t> data, int32_t pageIndex,
                                          const TProgressEvent& progress = {});
+// The extension of the format whose signature starts the data ("PNG", "JPG",
+// "TIF", "BMP", "ICO", "WMF"), or "" when none does: for data without a name.
+std::string GraphicExtensionOfData(std::span<const std::uint8_t> data);
 // The whole content of a file; "Cannot open file" or "Cannot read file".
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
 std::unique_ptr<TDibGraphic> LoadGraphicFromFile(const std::string& fileName, int32_t pageIndex,

@@ -12,13 +12,15 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 
 namespace {
 
 // A progressive file may carry any number of scans; real encoders write about
-// ten. More than this only makes a hostile file decode for a very long time.
-constexpr int kMaxScans = 500;
+// ten (six for grey). Each scan is a pass over the whole picture, so more
+// than this only makes a hostile file decode for a very long time.
+constexpr int kMaxScans = 100;
 
 struct ErrorManager {
   jpeg_error_mgr pub;
@@ -36,13 +38,44 @@ struct ErrorManager {
 // carries on with what it has.
 void SilentMessage(j_common_ptr) {}
 
-void LimitScans(j_common_ptr cinfo) {
-  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (d->input_scan_number > kMaxScans) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::snprintf(err->message, sizeof err->message, "Too many scans in the JPEG file");
-    std::longjmp(err->jump, 1);
+[[noreturn]] void FailWith(j_common_ptr cinfo, const char* text) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  std::snprintf(err->message, sizeof err->message, "%s", text);
+  std::longjmp(err->jump, 1);
+}
+
+// The scans of the file, counted on its markers before anything is decoded:
+// between a start of scan and the next marker lies entropy-coded data, in
+// which a 0xFF byte is always followed by 0 or a restart marker.
+int CountScans(std::span<const std::uint8_t> data) {
+  int scans = 0;
+  std::size_t pos = 2;  // after the start of image
+  while (pos + 4 <= data.size()) {
+    if (data[pos] != 0xFF) return scans;
+    const std::uint8_t marker = data[pos + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++pos;
+      continue;
+    }
+    if (marker == 0xD9) return scans;                            // end of image
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+      pos += 2;
+      continue;
+    }
+    pos += 2 + ((std::size_t{data[pos + 2]} << 8) | data[pos + 3]);
+    if (marker != 0xDA) continue;
+    ++scans;
+    while (pos + 1 < data.size() && !(data[pos] == 0xFF && data[pos + 1] != 0 &&
+                                      (data[pos + 1] < 0xD0 || data[pos + 1] > 0xD7)))
+      ++pos;
   }
+  return scans;
+}
+
+// Called by the library as it works through the file: a time limit that has
+// passed ends the decoding (ReadImage then reports the time limit).
+void Monitor(j_common_ptr cinfo) {
+  if (platform::DeadlinePassed()) FailWith(cinfo, "");
 }
 
 // Owns the decompressor, so that it is released on every path.
@@ -74,10 +107,13 @@ bool Decompress(Decompressor& d, std::span<const std::uint8_t> data, TDibGraphic
   if (setjmp(d.err.jump)) return false;
   jpeg_create_decompress(&cinfo);
   d.created = true;
-  d.progress.progress_monitor = LimitScans;
+  d.progress.progress_monitor = Monitor;
   cinfo.progress = &d.progress;
+  if (CountScans(data) > kMaxScans)
+    FailWith(reinterpret_cast<j_common_ptr>(&cinfo), "Too many scans in the JPEG file");
   jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_read_header(&cinfo, TRUE);
+  CheckImageSize(cinfo.image_width, cinfo.image_height);
   // Grey files are read as grey; files the library can turn into RGB as RGB;
   // others (CMYK) keep their own components, which the format check refuses.
   if (cinfo.jpeg_color_space == JCS_GRAYSCALE)
@@ -103,6 +139,7 @@ bool Decompress(Decompressor& d, std::span<const std::uint8_t> data, TDibGraphic
     if (components == 3)
       for (std::uint32_t x = 0; x < cinfo.output_width; ++x) std::swap(row[3 * x], row[3 * x + 2]);
     if (progress) progress(static_cast<std::uint8_t>(int64_t{y + 1} * 100 / height));
+    if (platform::DeadlinePassed()) FailWith(reinterpret_cast<j_common_ptr>(&cinfo), "");
   }
   jpeg_finish_decompress(&cinfo);
   return true;
@@ -119,6 +156,7 @@ void TJpegGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t) {
   Decompressor d;
   if (!Decompress(d, data, *this, [this](std::uint8_t p) { Progress(p); })) {
     Clear();
+    platform::CheckDeadline();
     throw EJpegError(d.err.message);
   }
   Progress(100);

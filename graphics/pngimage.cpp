@@ -4,9 +4,11 @@
 
 #include <zlib.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 #include "platform/streams.h"
 
@@ -397,6 +399,7 @@ void TPNGImage::ReadHeader(const TPNGChunk& chunk) {
       break;
   }
   if (!depthValid) RaisePNGError(EPNGCorruptedData);
+  CheckImageSize(header_.width, header_.height);
 }
 
 void TPNGImage::LoadFromBytes(std::span<const std::uint8_t> data) {
@@ -430,6 +433,17 @@ void TPNGImage::LoadFromBytes(std::span<const std::uint8_t> data) {
         // The samples are 16 bits wide; 8-bit images use the low byte.
         const int hi = header_.depth == 16 ? 0 : 1;
         transparent_ = RGBColor(chunk.data[hi], chunk.data[2 + hi], chunk.data[4 + hi]);
+      }
+    } else if (SameType(chunk.type, "pHYs")) {
+      // Only a resolution in pixels per metre is one; unit 0 gives the
+      // aspect ratio alone, and the image keeps the default resolution.
+      constexpr std::uint8_t kUnitMetre = 1;
+      if (chunk.data.size() == 9 && chunk.data[8] == kUnitMetre) {
+        const std::uint32_t x = ReadBE32(chunk.data.data()), y = ReadBE32(chunk.data.data() + 4);
+        if (x <= INT32_MAX && y <= INT32_MAX) {
+          pixelsPerMetre_[0] = static_cast<int32_t>(x);
+          pixelsPerMetre_[1] = static_cast<int32_t>(y);
+        }
       }
     } else if (SameType(chunk.type, "IDAT") && !decoded) {
       Decode(chunk.data);
@@ -487,6 +501,13 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
   }
   const std::uint64_t limit = TDibGraphic::MaxImageBytes();
   if (stride * height > limit || rawSize > 3 * limit) throw EZivuderoError("Image too large");
+  // Deflate writes at most 258 bytes for a length and a distance code of one
+  // bit each: data that could not inflate to the rows is refused before the
+  // bitmap is allocated for them.
+  constexpr std::uint64_t kMaxInflation = 258 * 8 / 2;
+  constexpr std::uint64_t kStreamOverhead = 64;
+  if (rawSize > kMaxInflation * (compressed.size() + kStreamOverhead))
+    RaisePNGError(EPNGCorruptedData);
 
   width_ = static_cast<int32_t>(width);
   height_ = static_cast<int32_t>(height);
@@ -501,6 +522,8 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
   h[12] = 1;
   h[14] = static_cast<std::uint8_t>(bitCount_);
   put32(h + 20, static_cast<std::uint32_t>(stride * height));
+  put32(h + 24, static_cast<std::uint32_t>(pixelsPerMetre_[0]));
+  put32(h + 28, static_cast<std::uint32_t>(pixelsPerMetre_[1]));
   put32(h + 32, static_cast<std::uint32_t>(entries));
   put32(h + 36, static_cast<std::uint32_t>(entries));
   for (std::size_t i = 0; i < palette.size() && i < entries; ++i) {
@@ -536,6 +559,7 @@ void TPNGImage::Decode(const std::vector<std::uint8_t>& compressed) {
     std::uint8_t* current = buffers.data();
     std::uint8_t* above = current + 1 + rowBytes;
     for (std::uint64_t r = 0; r < ph; ++r) {
+      platform::CheckDeadline();
       if (!inflater.Read(current, 1 + rowBytes)) RaisePNGError(EPNGCorruptedData);
       left -= 1 + rowBytes;
       const uint8_t filter = current[0];

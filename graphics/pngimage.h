@@ -63,8 +63,9 @@ class TPNGImage {
   int32_t Height() const { return height_; }
   // Bits per pixel of the bitmap: 1, 4, 8 or 24.
   int32_t BitCount() const { return bitCount_; }
-  // The bitmap as a packed DIB: 40-byte header (resolution 0), full colour
-  // table for 1, 4 and 8 bits, rows bottom-up.
+  // The bitmap as a packed DIB: 40-byte header (the resolution of a pHYs
+  // chunk in pixels per metre, else 0), full colour table for 1, 4 and 8
+  // bits, rows bottom-up.
   std::span<const std::uint8_t> PackedDib() const { return dib_; }
   // The bitmap moved out, for a graphic to take over; PackedDib is empty after.
   std::vector<std::uint8_t> TakePackedDib() { return std::move(dib_); }
@@ -105,6 +106,7 @@ class TPNGImage {
   std::vector<TColor> plte_;
   bool havePlte_ = false;
   std::optional<TColor> transparent_;
+  std::array<int32_t, 2> pixelsPerMetre_{};  // from pHYs; 0 when not stated
 
   int32_t width_ = 0, height_ = 0, bitCount_ = 0;
   std::vector<std::uint8_t> dib_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/transforms.h"
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 
 namespace {
@@ -268,6 +269,7 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
   TiffPtr owner = OpenTiff(file);
   TIFF* tif = owner.get();
   const auto directories = static_cast<int32_t>(TIFFNumberOfDirectories(tif));
+  if (page > directories) throw EPageNotFound(page, directories);
   if (page < 1 || !TIFFSetDirectory(tif, static_cast<tdir_t>(page - 1)))
     TiffFail("TIFFSetDirectory");
 
@@ -285,6 +287,7 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
   if (TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &unit) != 1) unit = RESUNIT_INCH;
   if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX)
     throw EZivuderoError("Invalid image size");
+  CheckImageSize(width, height);
   const uint64_t scanline = TIFFScanlineSize64(tif);
 
   const bool ccitt = IsCcitt(compression);
@@ -383,6 +386,7 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
     line.assign(static_cast<std::size_t>(scanline), 0);
     const std::size_t n = std::min<std::size_t>(line.size(), static_cast<std::size_t>(Stride()));
     for (int32_t y = 0; y < h; ++y) {
+      platform::CheckDeadline();
       if (TIFFReadScanline(tif, line.data(), static_cast<uint32_t>(y), 0) < 0)
         TiffFail("TIFFReadScanline");
       std::memcpy(ScanLine(y), line.data(), n);
@@ -408,6 +412,7 @@ void TTiffGraphic::ReadImage(std::span<const std::uint8_t> data, int32_t page) {
       // picture drops); it is still bounded like any buffer of a picture.
       if (uint64_t{rowBytes} * static_cast<uint64_t>(rows) > 2 * MaxImageBytes())
         throw EZivuderoError("Image too large");
+      platform::CheckDeadline();
       line.assign(rowBytes * static_cast<std::size_t>(rows), 0);
       if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, static_cast<uint32_t>(g), 0), line.data(),
                                static_cast<tmsize_t>(line.size())) < 0)

@@ -1,5 +1,6 @@
 // Line and box drawing, and the cleaning operations built on the raster:
-// speck removal, single-pixel gap filling and smoothing of bilevel glyphs.
+// single-pixel gap filling and smoothing of bilevel glyphs (speck removal,
+// which finds the specks as blobs, is in blobs.cpp).
 //
 // Drawing skips pixels outside the raster, so a box from a caller's blob list
 // that reaches past an edge is drawn as far as it is visible.
@@ -52,23 +53,6 @@ void TDIB::DrawRect(const TRect& r, int32_t value) {
   DrawLine(r.Left, r.Bottom, r.Right, r.Bottom, value);
   DrawLine(r.Left, r.Top, r.Left, r.Bottom, value);
   DrawLine(r.Right, r.Top, r.Right, r.Bottom, value);
-}
-
-// Only the outline of each small blob's box is painted white: specks up to
-// 2 x 2 vanish, larger boxes keep whatever lies strictly inside the outline.
-void TDIB::EraseSmallBlobs(int32_t maxWidth, int32_t maxHeight, const TBlobList* blobs) {
-  TBlobList found;
-  if (blobs == nullptr) {
-    FindBlobs(8, 0, 0, 0, &found);
-    blobs = &found;
-  }
-  const int32_t white = WhiteValue();
-  for (int32_t i = 0; i < blobs->Count(); ++i) {
-    const TBlobRec& b = blobs->Items(i);
-    if (b.Right - b.Left <= maxWidth && b.Bottom - b.Top <= maxHeight) {
-      DrawRect(TRect{b.Left, b.Top, b.Right, b.Bottom}, white);
-    }
-  }
 }
 
 void TDIB::FillBlackGaps() {
@@ -167,8 +151,8 @@ void TDIB::SmoothBilevel() {
   std::vector<std::uint8_t> current(static_cast<std::size_t>(width), 0);
   auto bit = [](const std::uint8_t* row, int32_t x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; };
   for (int32_t y = 1; y <= height - 2; ++y) {
-    std::uint8_t* row = FRows[y];
-    const std::uint8_t* below = FRows[y + 1];
+    std::uint8_t* row = Row(y);
+    const std::uint8_t* below = Row(y + 1);
     for (int32_t x = 1; x <= width - 2; ++x) current[x] = static_cast<std::uint8_t>(bit(row, x));
     for (int32_t x = 1; x <= width - 2; ++x) {
       const int32_t m = bit(below, x) + current[x - 1] + current[x + 1] + above[x];

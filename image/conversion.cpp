@@ -190,7 +190,7 @@ void TDIB::Repack(int32_t format, const RowFn& row) {
   for (int32_t y = 0; y < height; ++y) {
     std::uint8_t* to = rows.get() + static_cast<std::size_t>(height - 1 - y) * stride;
     std::memset(to, 0, static_cast<std::size_t>(stride));
-    row(static_cast<const std::uint8_t*>(FRows[y]), to);
+    row(static_cast<const std::uint8_t*>(Row(y)), to);
   }
 
   UnlockAll();

@@ -172,8 +172,7 @@ TDIB::~TDIB() {
 }
 
 void TDIB::Clear() {
-  FRows.clear();
-  FRows.shrink_to_fit();
+  FTopRow = nullptr;
   UnlockAll();
   if (FHandle != nullptr && FOwnsBlock) platform::FreeBlock(FHandle);
   FHandle = nullptr;
@@ -293,9 +292,7 @@ void TDIB::ReadLayout() {
   }
   const int32_t height = Height();
   FBlockSize = kInfoHeaderSize + 4 * FColours + height * FStride;
-  FRows.resize(static_cast<std::size_t>(height));
-  for (int32_t y = 0; y < height; ++y)
-    FRows[y] = FBits + static_cast<int64_t>(height - 1 - y) * FStride;
+  FTopRow = FBits + static_cast<int64_t>(std::max(height - 1, 0)) * FStride;
 }
 
 platform::BlockHandle TDIB::BlockHandle() const {
@@ -322,7 +319,7 @@ void TDIB::SetYDpi(int32_t dpi) {
 
 std::uint8_t TDIB::GetPixelThreshold(int32_t x, int32_t y, std::uint8_t threshold,
                                      std::uint8_t below, std::uint8_t atOrAbove) const {
-  return FRows[y][x] < threshold ? below : atOrAbove;
+  return Row(y)[x] < threshold ? below : atOrAbove;
 }
 
 uint32_t TDIB::GetPaletteEntry(int32_t index) const {
@@ -396,16 +393,16 @@ std::unique_ptr<TDIB> TDIB::Crop(int32_t left, int32_t top, int32_t right, int32
   const int32_t bytesPerPixel = FFormat == df8Bit ? 1 : FFormat == df24Bit ? 3 : 0;
   for (int32_t j = 0; j < h; ++j) {
     const int32_t sy = top + j;
-    std::uint8_t* dst = out->FRows[j];
+    std::uint8_t* dst = out->Row(j);
     const bool rowInside = sy >= 0 && sy < height;
     const int32_t k0 = std::clamp(-left, 0, w);         // first column inside
     const int32_t k1 = std::clamp(width - left, 0, w);  // one past the last inside
     const bool wholeBytes = bytesPerPixel != 0 || FFormat == df1Bit;
     if (wholeBytes && rowInside && k0 < k1) {
       if (FFormat == df1Bit) {
-        CopyBits(FRows[sy], FRowBytes, left, dst, k0, k1);
+        CopyBits(Row(sy), FRowBytes, left, dst, k0, k1);
       } else {
-        std::memcpy(dst + k0 * bytesPerPixel, FRows[sy] + (left + k0) * bytesPerPixel,
+        std::memcpy(dst + k0 * bytesPerPixel, Row(sy) + (left + k0) * bytesPerPixel,
                     static_cast<std::size_t>(k1 - k0) * bytesPerPixel);
       }
       for (int32_t k = 0; k < k0; ++k) out->FSetPixel(dst, k, white);
@@ -415,7 +412,7 @@ std::unique_ptr<TDIB> TDIB::Crop(int32_t left, int32_t top, int32_t right, int32
     for (int32_t k = 0; k < w; ++k) {
       const int32_t sx = left + k;
       const bool inside = rowInside && sx >= 0 && sx < width;
-      out->FSetPixel(dst, k, inside ? FGetPixel(FRows[sy], sx) : white);
+      out->FSetPixel(dst, k, inside ? FGetPixel(Row(sy), sx) : white);
     }
   }
   return out;

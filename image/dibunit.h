@@ -86,13 +86,18 @@ class TDIB {
   bool Empty() const { return FInfoHeader == nullptr; }
 
   // Pixels.
-  int32_t GetPixel(int32_t x, int32_t y) const { return FGetPixel(FRows[y], x); }
-  void SetPixel(int32_t x, int32_t y, int32_t value) { FSetPixel(FRows[y], x, value); }
+  int32_t GetPixel(int32_t x, int32_t y) const { return FGetPixel(Row(y), x); }
+  void SetPixel(int32_t x, int32_t y, int32_t value) { FSetPixel(Row(y), x, value); }
   std::uint8_t GetPixelThreshold(int32_t x, int32_t y, std::uint8_t threshold, std::uint8_t below,
                                  std::uint8_t atOrAbove) const;
-  // Direct row access for hot loops (row y = 0 is the top row).
-  std::uint8_t* Row(int32_t y) { return FRows[y]; }
-  const std::uint8_t* Row(int32_t y) const { return FRows[y]; }
+  // Direct row access for hot loops (row y = 0 is the top row). Rows lie
+  // evenly spaced, bottom row first, so a row's address is worked out from
+  // the top row's instead of kept in a table: a table of row addresses costs
+  // 8 bytes a row, more than the pixels of a narrow picture.
+  std::uint8_t* Row(int32_t y) { return FTopRow - static_cast<std::ptrdiff_t>(y) * FStride; }
+  const std::uint8_t* Row(int32_t y) const {
+    return FTopRow - static_cast<std::ptrdiff_t>(y) * FStride;
+  }
   // Bytes from a row to the one below it: rows lie evenly spaced in the
   // block, so a column is walked by adding this to a pixel's address.
   std::ptrdiff_t RowStep() const { return -static_cast<std::ptrdiff_t>(FStride); }
@@ -132,6 +137,7 @@ class TDIB {
   // Drawing and cleaning (cleaning.cpp). Pixels outside the raster are skipped.
   void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t value);
   void DrawRect(const TRect& rect, int32_t value);
+  // Paints the outline of every blob's box up to the given spans white (blobs.cpp).
   void EraseSmallBlobs(int32_t maxWidth, int32_t maxHeight, const TBlobList* blobs);
   void FillBlackGaps();
   void FillWhiteGaps();
@@ -146,7 +152,6 @@ class TDIB {
 
   // Public fields: callers such as the barcode reader clear
   // FOwnsBlock after attaching a block they do not own.
-  std::vector<std::uint8_t*> FRows;
   platform::BlockHandle FHandle = nullptr;
   std::uint8_t* FBlock = nullptr;
   bool FOwnsBlock = true;
@@ -163,6 +168,8 @@ class TDIB {
   int32_t FRowBytes = 0;
   TGetPixel FGetPixel = nullptr;
   TSetPixel FSetPixel = nullptr;
+  // The top row (y = 0): the last stored row; set when the layout is read.
+  std::uint8_t* FTopRow = nullptr;
 
  private:
   // The little-endian 32-bit field at `offset` of the info header.

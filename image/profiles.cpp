@@ -61,7 +61,7 @@ int32_t TDIB::RowInkCount(int32_t x, int32_t y, int32_t length) const {
   const int32_t x0 = std::max(x, 0);
   const auto x1 = static_cast<int32_t>(std::min<int64_t>(int64_t{x} + length - 1, Width() - 1));
   if (x0 > x1) return 0;
-  const std::uint8_t* row = FRows[y];
+  const std::uint8_t* row = Row(y);
   if (FFormat == df1Bit) {
     const int32_t ones = OnesInRow(row, x0, x1);
     return BlackValue() == 1 ? ones : (x1 - x0 + 1) - ones;
@@ -83,7 +83,7 @@ int32_t TDIB::CountBitsInColumn(int32_t x, int32_t y, bool countSet, int32_t len
   const RowSpan rows = RowsInside(
       y, static_cast<int32_t>(std::min<int64_t>(int64_t{y} + length - 1, INT32_MAX)), Height());
   int32_t ones = 0, inside = 0;
-  for (int32_t j = rows.first; j <= rows.last; ++j, ++inside) ones += BitAt(FRows[j], x);
+  for (int32_t j = rows.first; j <= rows.last; ++j, ++inside) ones += BitAt(Row(j), x);
   return countSet ? ones : inside - ones;
 }
 
@@ -97,7 +97,7 @@ TProfile TDIB::ColumnInkProfile(const TRect& r) const {
     TProfile profile = NewProfile(r);
     const int32_t black = BlackValue();
     for (int32_t y = r.Top; y <= r.Bottom; ++y) {
-      const std::uint8_t* row = FRows[y];
+      const std::uint8_t* row = Row(y);
       for (int32_t x = r.Left; x <= r.Right; ++x)
         profile[x - r.Left] += BitAt(row, x) == black ? 1 : 0;
     }
@@ -115,13 +115,13 @@ TProfile TDIB::ColumnInkProfile(const TRect& r) const {
     // one fully black pixel instead made a column of printed bars, which on
     // a scan are never pure black, count as far less ink than it holds.
     for (int32_t y = rows.first; y <= rows.last; ++y) {
-      const std::uint8_t* row = FRows[y];
+      const std::uint8_t* row = Row(y);
       for (int32_t x = x0; x <= x1; ++x) profile[x - r.Left] += row[x] < 128 ? 1 : 0;
     }
     return profile;
   }
   for (int32_t y = rows.first; y <= rows.last; ++y) {
-    const std::uint8_t* row = FRows[y];
+    const std::uint8_t* row = Row(y);
     for (int32_t x = x0; x <= x1; ++x) {
       const std::uint8_t* p = row + 3 * x;
       profile[x - r.Left] += (p[0] + p[1] + p[2]) / 3 <= 127 ? 1 : 0;
@@ -140,7 +140,7 @@ TProfile TDIB::ColumnCountInRange(int32_t low, int32_t high, const TRect& r) con
   const int32_t x1 = std::min(r.Right, std::min(Width(), FRowBytes) - 1);
   const RowSpan rows = RowsInside(r.Top, r.Bottom, height);
   for (int32_t y = rows.first; y <= rows.last; ++y) {
-    const std::uint8_t* row = FRows[y];
+    const std::uint8_t* row = Row(y);
     for (int32_t x = x0; x <= x1; ++x)
       profile[x - r.Left] += (row[x] >= low && row[x] <= high) ? 1 : 0;
   }

@@ -95,7 +95,7 @@ void TDIB::Histogram(THistogram& histogram) const {
     const auto lastMask = static_cast<std::uint8_t>(0xFF << spare);
     int64_t ones = 0;
     for (int32_t y = 0; y < height && FRowBytes > 0; ++y) {
-      const std::uint8_t* row = FRows[y];
+      const std::uint8_t* row = Row(y);
       ones += CountOnes(row, FRowBytes - 1);
       ones += std::popcount(static_cast<std::uint8_t>(row[FRowBytes - 1] & lastMask));
     }
@@ -105,13 +105,13 @@ void TDIB::Histogram(THistogram& histogram) const {
   }
   if (FFormat == df24Bit) {
     for (int32_t y = 0; y < height; ++y) {
-      const std::uint8_t* row = FRows[y];
+      const std::uint8_t* row = Row(y);
       for (int32_t x = 0; x < width; ++x) ++histogram[TLuminance::Trunc(row + 3 * x)];
     }
     return;
   }
   std::array<std::array<int64_t, 256>, 4> byIndex{};
-  for (int32_t y = 0; y < height; ++y) CountBytes(FRows[y], width, byIndex);
+  for (int32_t y = 0; y < height; ++y) CountBytes(Row(y), width, byIndex);
   const std::array<std::uint8_t, 256> grey = GreyOfIndex(*this);
   for (int32_t i = 0; i < 256; ++i) {
     histogram[grey[i]] += byIndex[0][i] + byIndex[1][i] + byIndex[2][i] + byIndex[3][i];
@@ -190,8 +190,8 @@ int32_t TDIB::QuadThreshold() const {
   const std::array<std::uint8_t, 256> grey =
       FFormat == df8Bit ? GreyOfIndex(*this) : std::array<std::uint8_t, 256>{};
   auto level = [&](int32_t x, int32_t y) -> int32_t {
-    if (FFormat == df24Bit) return TLuminance::Trunc(FRows[y] + 3 * x);
-    if (FFormat == df8Bit) return grey[FRows[y][x]];
+    if (FFormat == df24Bit) return TLuminance::Trunc(Row(y) + 3 * x);
+    if (FFormat == df8Bit) return grey[Row(y)[x]];
     return GetPixel(x, y);
   };
   std::array<int64_t, 256> weight{};
@@ -261,7 +261,7 @@ void TDIB::ApplyThreshold(std::uint8_t threshold, bool toBilevel, std::uint8_t b
   // A compare and a select per byte, which the compiler runs many bytes at a time.
   const int32_t rowBytes = FRowBytes;
   for (int32_t y = 0; y < Height(); ++y) {
-    std::uint8_t* row = FRows[y];
+    std::uint8_t* row = Row(y);
     for (int32_t x = 0; x < rowBytes; ++x) row[x] = row[x] > threshold ? above : below;
   }
   if (toBilevel) ConvertTo(df1Bit);

@@ -1,10 +1,14 @@
 // Labelling, spot removal, hole filling, size statistics and non-text marking.
 #include "ocr/components.h"
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "classifier/primitives.h"
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 
 namespace {
@@ -84,30 +88,18 @@ void RemoveSpotsSmart(TOmnifontOCR& engine, int32_t m, int32_t s) {
     if (band >= previousBand) break;
     previousBand = band;
     band = 0;
-    std::size_t i = 0;
-    while (i < engine.Characters.size()) {
-      const int32_t ink = engine.Characters[i]->InkCount;
-      if (ink <= level - s) {
-        DeleteRecord(engine, i);
-        continue;
-      }
-      if (ink <= level) ++band;
-      ++i;
-    }
+    DeleteRecordsIf(engine, [&](const TCharRecord& r) {
+      if (r.InkCount <= level - s) return true;
+      if (r.InkCount <= level) ++band;
+      return false;
+    });
     if (level > m) break;
     level += s;
   }
 }
 
 void RemoveSpotsAlways(TOmnifontOCR& engine, int32_t m) {
-  std::size_t i = 0;
-  while (i < engine.Characters.size()) {
-    if (engine.Characters[i]->InkCount <= m) {
-      DeleteRecord(engine, i);
-    } else {
-      ++i;
-    }
-  }
+  DeleteRecordsIf(engine, [m](const TCharRecord& r) { return r.InkCount <= m; });
 }
 
 // Paints every paper pixel whose four direct neighbours are ink, in column
@@ -123,6 +115,14 @@ void FillPinholes(TOmnifontOCR& engine, TCharRecord& rec) {
         image.Row(y)[x] = kHoleFill;
         rec.InkCount += 1;
       }
+    }
+  }
+}
+
+void FillPinholesOfLargeRecords(TOmnifontOCR& engine) {
+  for (auto& rec : engine.Characters) {
+    if (rec->Right - rec->Left > kHoleMinWidthSpan && rec->Bottom - rec->Top > kHoleMinHeightSpan) {
+      FillPinholes(engine, *rec);
     }
   }
 }
@@ -154,17 +154,29 @@ int32_t CountInkInBox(const TOmnifontOCR& engine, int32_t left, int32_t top, int
   return n;
 }
 
-void DeleteRecord(TOmnifontOCR& engine, std::size_t index) {
-  const TCharRecord& rec = *engine.Characters[index];
-  engine.ComponentCount -= 1;
-  engine.WidthSum -= BoxWidth(rec);
-  engine.HeightSum -= BoxHeight(rec);
+void DeleteRecordsIf(TOmnifontOCR& engine, const std::function<bool(const TCharRecord&)>& doomed) {
   TDIB& image = *engine.Image;
-  for (int32_t y = rec.Top; y <= rec.Bottom; ++y) {
-    std::uint8_t* row = image.Row(y);
-    for (int32_t x = rec.Left; x <= rec.Right; ++x) row[x] = kErasedValue;
+  auto& list = engine.Characters;
+  // Deleting one by one would close the gap behind each record, which costs
+  // the whole list per speck on a page of specks; the survivors move up once.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const TCharRecord& rec = *list[i];
+    if (!doomed(rec)) {
+      if (kept != i) list[kept] = std::move(list[i]);
+      ++kept;
+      continue;
+    }
+    engine.ComponentCount -= 1;
+    engine.WidthSum -= BoxWidth(rec);
+    engine.HeightSum -= BoxHeight(rec);
+    for (int32_t y = rec.Top; y <= rec.Bottom; ++y) {
+      std::uint8_t* row = image.Row(y);
+      std::fill(row + rec.Left, row + rec.Right + 1, kErasedValue);
+    }
+    list[i].reset();
   }
-  engine.Characters.erase(engine.Characters.begin() + static_cast<std::ptrdiff_t>(index));
+  list.resize(kept);
 }
 
 void LabelComponents(TOmnifontOCR& engine) {
@@ -176,6 +188,7 @@ void LabelComponents(TOmnifontOCR& engine) {
   const std::uint8_t thr = Thr(engine);
   const int32_t w = image.Width();
   for (int32_t y = 0; y < image.Height(); ++y) {
+    platform::CheckDeadline();
     for (int32_t x = 0; x < w; ++x) {
       const std::uint8_t v = image.Row(y)[x];
       if ((v & kMarkerBits) != 0 || v >= thr) continue;
@@ -183,6 +196,107 @@ void LabelComponents(TOmnifontOCR& engine) {
       AppendRecord(engine, box, x, y, ComponentReading(box));
     }
   }
+}
+
+namespace {
+
+// Spot removal that deletes every component of at most a fixed number of ink
+// pixels can decide while labelling, before a record is made: a page of specks
+// then costs no records. A component's ink count is taken over its box as the
+// raster will stand once labelling is done: a pixel is ink then when its value
+// with all marker bits set is below the threshold, since labelling marks
+// every ink pixel and nothing else. The boxes of deleted components are
+// painted only after labelling, as the deletions of spot removal are.
+bool RemovesSpotsWhileLabelling(const TOmnifontOCR& engine) {
+  return engine.SpotRemoval != 0 && engine.SpotRemoval != 1 && engine.MaxSpotSize >= 0;
+}
+
+int32_t CountLabelledInkInBox(const TOmnifontOCR& engine, const TFillResult& box) {
+  const TDIB& image = *engine.Image;
+  const std::uint8_t thr = Thr(engine);
+  int32_t n = 0;
+  for (int32_t y = box.Top; y <= box.Bottom; ++y) {
+    const std::uint8_t* row = image.Row(y);
+    for (int32_t x = box.Left; x <= box.Right; ++x) n += (row[x] | kMarkerBits) < thr ? 1 : 0;
+  }
+  return n;
+}
+
+// The pixels of the boxes to erase, a bit each.
+class TEraseMask {
+ public:
+  TEraseMask(int32_t width, int32_t height)
+      : words_((static_cast<std::size_t>(width) + 63) / 64),
+        bits_(words_ * static_cast<std::size_t>(height), 0) {}
+  void AddBox(const TFillResult& box) {
+    for (int32_t y = box.Top; y <= box.Bottom; ++y)
+      for (int32_t x = box.Left; x <= box.Right; ++x) Word(x, y) |= Bit(x);
+    any_ = true;
+  }
+  void Paint(TDIB& image) const {
+    if (!any_) return;
+    for (int32_t y = 0; y < image.Height(); ++y) {
+      std::uint8_t* row = image.Row(y);
+      for (int32_t x = 0; x < image.Width(); ++x)
+        if ((bits_[Index(x, y)] & Bit(x)) != 0) row[x] = kErasedValue;
+    }
+  }
+
+ private:
+  std::size_t Index(int32_t x, int32_t y) const {
+    return static_cast<std::size_t>(y) * words_ + static_cast<std::size_t>(x) / 64;
+  }
+  std::uint64_t& Word(int32_t x, int32_t y) { return bits_[Index(x, y)]; }
+  static std::uint64_t Bit(int32_t x) { return std::uint64_t{1} << (x % 64); }
+  std::size_t words_;
+  std::vector<std::uint64_t> bits_;
+  bool any_ = false;
+};
+
+// LabelComponents followed by RemoveSpots, for RemovesSpotsWhileLabelling.
+// Returns the number of components labelled, specks included.
+int32_t LabelComponentsWithoutSpots(TOmnifontOCR& engine) {
+  TDIB& image = *engine.Image;
+  ClearMarkerBits(image);
+  engine.ComponentCount = 0;
+  engine.WidthSum = 0;
+  engine.HeightSum = 0;
+  const std::uint8_t thr = Thr(engine);
+  const int32_t w = image.Width();
+  const int32_t m = engine.MaxSpotSize;
+  TEraseMask erase(w, image.Height());
+  int32_t labelled = 0;
+  for (int32_t y = 0; y < image.Height(); ++y) {
+    platform::CheckDeadline();
+    for (int32_t x = 0; x < w; ++x) {
+      const std::uint8_t v = image.Row(y)[x];
+      if ((v & kMarkerBits) != 0 || v >= thr) continue;
+      const TFillResult box = FillComponent(image, x, y, kFillMark, thr, true);
+      ++labelled;
+      const int32_t ink = CountLabelledInkInBox(engine, box);
+      if (ink <= m) {
+        erase.AddBox(box);
+        continue;
+      }
+      AppendRecord(engine, box, x, y, ComponentReading(box));
+      // The serial counts every component labelled, the deleted ones too.
+      engine.Characters.back()->Serial = labelled;
+      engine.Characters.back()->InkCount = ink;
+    }
+  }
+  erase.Paint(image);
+  FillPinholesOfLargeRecords(engine);
+  return labelled;
+}
+
+}  // namespace
+
+bool LabelComponentsAndRemoveSpots(TOmnifontOCR& engine) {
+  if (RemovesSpotsWhileLabelling(engine)) return LabelComponentsWithoutSpots(engine) > 0;
+  LabelComponents(engine);
+  if (engine.Characters.empty()) return false;
+  if (engine.SpotRemoval != 0) RemoveSpots(engine);
+  return true;
 }
 
 void AddWholeRasterRecord(TOmnifontOCR& engine) {
@@ -208,11 +322,7 @@ void RemoveSpots(TOmnifontOCR& engine) {
   } else {
     RemoveSpotsAlways(engine, m);
   }
-  for (auto& rec : engine.Characters) {
-    if (rec->Right - rec->Left > kHoleMinWidthSpan && rec->Bottom - rec->Top > kHoleMinHeightSpan) {
-      FillPinholes(engine, *rec);
-    }
-  }
+  FillPinholesOfLargeRecords(engine);
 }
 
 void RecomputeSizeStatistics(TOmnifontOCR& engine) {
@@ -245,14 +355,26 @@ void MarkNonText(TOmnifontOCR& engine) {
   if (engine.ComponentCount == 0) return;
   engine.AvgCharHeight = engine.HeightSum / engine.ComponentCount;
   engine.AvgCharWidth = engine.WidthSum / engine.ComponentCount;
+  // A companion's top lies within half the height of p's top: the records in
+  // order of their tops give each oversized record its few candidates without
+  // a walk over the whole page.
+  std::vector<const TCharRecord*> byTop;
+  byTop.reserve(engine.Characters.size());
+  for (const auto& q : engine.Characters) byTop.push_back(q.get());
+  std::sort(byTop.begin(), byTop.end(),
+            [](const TCharRecord* a, const TCharRecord* b) { return a->Top < b->Top; });
   for (auto& p : engine.Characters) {
     if (p->Ch == NonTextMark) continue;
     const bool oversized =
         BoxWidth(*p) > 4 * engine.AvgCharWidth || BoxHeight(*p) > 4 * engine.AvgCharHeight;
     if (!oversized) continue;
+    const int32_t half = (p->Bottom - p->Top + 1) / 2;
+    auto q = std::lower_bound(byTop.begin(), byTop.end(), p->Top - half,
+                              [](const TCharRecord* r, int32_t top) { return r->Top < top; });
     int32_t companions = 0;
-    for (const auto& q : engine.Characters) {
-      if (q->Ch != NonTextMark && IsCompanion(*p, *q)) ++companions;
+    for (; q != byTop.end() && (*q)->Top <= p->Top + half; ++q) {
+      if ((*q)->Ch != NonTextMark && IsCompanion(*p, **q)) ++companions;
+      if (companions > kMaxCompanionsOfNonText) break;  // stays text whatever follows
     }
     if (companions <= kMaxCompanionsOfNonText) p->Ch = NonTextMark;
   }

@@ -3,11 +3,16 @@
 #include "ocr/lines.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "classifier/primitives.h"
+#include "platform/deadline.h"
 #include "platform/exceptions.h"
 #include "platform/rounding.h"
 
@@ -52,15 +57,52 @@ struct LineEstimate {
   int32_t V = 0;   // top of the highest mark above the small letters
 };
 
+// The text records in order of their tops, so that each pass of the line
+// finder visits only the band of rows that can change its line instead of the
+// whole page. A band is handed out as list positions.
+class TopIndex {
+ public:
+  explicit TopIndex(const TOmnifontOCR& engine) {
+    for (std::size_t i = 0; i < engine.Characters.size(); ++i) {
+      const TCharRecord& r = *engine.Characters[i];
+      if (IsText(r)) byTop_.push_back({r.Top, i});
+    }
+    std::sort(byTop_.begin(), byTop_.end());
+  }
+  // Positions of the text records with top in [low, high], by top.
+  template <class Visit>
+  void ForBand(int32_t low, int32_t high, const Visit& visit) const {
+    for (auto e = std::lower_bound(byTop_.begin(), byTop_.end(), Entry{low, 0});
+         e != byTop_.end() && e->first <= high; ++e)
+      visit(e->second);
+  }
+  // The same positions in list order, for a pass whose outcome depends on it.
+  std::vector<std::size_t> BandInListOrder(int32_t low, int32_t high) const {
+    std::vector<std::size_t> band;
+    ForBand(low, high, [&band](std::size_t i) { band.push_back(i); });
+    std::sort(band.begin(), band.end());
+    return band;
+  }
+
+ private:
+  using Entry = std::pair<int32_t, std::size_t>;
+  std::vector<Entry> byTop_;
+};
+
 class LineFinder {
  public:
   explicit LineFinder(TOmnifontOCR& engine)
-      : e_(engine), t_(engine.LineTable), image_(*engine.Image), thr_(Thr(engine)) {}
+      : e_(engine),
+        t_(engine.LineTable),
+        image_(*engine.Image),
+        thr_(Thr(engine)),
+        index_(engine) {}
 
   void Run();
 
  private:
   bool MeasureMeanHeight();
+  const TCharRecord& At(std::size_t i) const { return *e_.Characters[i]; }
   bool IsBody(const TCharRecord& r) const {
     const int32_t h = Span(r);
     return IsText(r) && 3 * h > 2 * hm_ && h < 3 * hm_ && h > 4;
@@ -80,7 +122,9 @@ class LineFinder {
   TLineTable& t_;
   const TDIB& image_;
   const std::uint8_t thr_;
-  int32_t hm_ = 0;  // mean pixel height of the taller records
+  const TopIndex index_;
+  std::vector<int32_t> bodyTops_;  // tops of the body records, ascending
+  int32_t hm_ = 0;                 // mean pixel height of the taller records
   int32_t pb_ = 0;  // baseline of the previous line (0 after a line that did not reach lower)
   int32_t pd_ = 0;  // bottom of the previous line, likewise
 };
@@ -96,18 +140,17 @@ bool LineFinder::MeasureMeanHeight() {
   }
   if (count == 0) return false;
   hm_ = RoundedMean(sum, count);
+  for (const auto& r : e_.Characters)
+    if (IsBody(*r)) bodyTops_.push_back(r->Top);
+  std::sort(bodyTops_.begin(), bodyTops_.end());
   return hm_ >= 3;
 }
 
 bool LineFinder::FindLineTop(int32_t y, int32_t& t0) const {
-  bool found = false;
-  for (const auto& r : e_.Characters) {
-    if (r->Top >= y && IsBody(*r) && (!found || r->Top < t0)) {
-      t0 = r->Top;
-      found = true;
-    }
-  }
-  return found;
+  const auto top = std::lower_bound(bodyTops_.begin(), bodyTops_.end(), y);
+  if (top == bodyTops_.end()) return false;
+  t0 = *top;
+  return true;
 }
 
 // A body glyph's bottom is taken for the baseline when nothing hangs below it
@@ -123,10 +166,12 @@ bool LineFinder::BottomIsBaseline(const TCharRecord& r) const {
   return CountInkRuns(image_, r.Left, middle, r.Right, middle, thr_) > 2;
 }
 
+// Only records with a top above T0 + Hm can pass the mark or the body test,
+// and the baseline depends on the order in which they come: the band is
+// walked in list order.
 void LineFinder::FirstPass(int32_t y, int32_t n, LineEstimate& l) {
-  for (const auto& rp : e_.Characters) {
-    const TCharRecord& r = *rp;
-    if (!IsText(r) || r.Top < y) continue;
+  for (const std::size_t i : index_.BandInListOrder(y, l.T0 + hm_)) {
+    const TCharRecord& r = At(i);
     if (Span(r) < hm_ && r.Bottom < l.T0 + hm_ / 4 && r.Top < l.V) l.V = r.Top;
     const bool inBody = IsBody(r) && r.Top >= l.T0 && 8 * (r.Top - l.T0) <= 7 * hm_ &&
                         2 * (r.Bottom - l.T0) >= hm_ && 2 * (r.Bottom - l.T0) <= 5 * hm_;
@@ -146,11 +191,11 @@ void LineFinder::FirstPass(int32_t y, int32_t n, LineEstimate& l) {
 void LineFinder::SecondPass(int32_t y, int32_t n, LineEstimate& l) {
   Group upper, mean, base, descender;
   const int32_t q = hm_ / 4;
-  for (const auto& rp : e_.Characters) {
-    const TCharRecord& r = *rp;
+  // Sums and extents do not depend on the order of the records.
+  index_.ForBand(std::max(y, l.T0 - q), l.M + q, [&](std::size_t i) {
+    const TCharRecord& r = At(i);
     const int32_t h = Span(r);
-    if (!IsText(r) || r.Top < y || 2 * h <= hm_ || h >= 4 * hm_) continue;
-    if (r.Top < l.T0 - q || r.Top > l.M + q || r.Bottom < l.B - q || r.Bottom > l.D + q) continue;
+    if (2 * h <= hm_ || h >= 4 * hm_ || r.Bottom < l.B - q || r.Bottom > l.D + q) return;
     if (std::abs(r.Top - l.T0) <= std::abs(r.Top - l.M)) {
       upper.Add(r.Top);
     } else {
@@ -162,7 +207,7 @@ void LineFinder::SecondPass(int32_t y, int32_t n, LineEstimate& l) {
       descender.Add(r.Bottom);
     }
     Widen(n, r);
-  }
+  });
   upper.ReplaceIfAny(l.T0);
   mean.ReplaceIfAny(l.M);
   base.ReplaceIfAny(l.B);
@@ -170,12 +215,10 @@ void LineFinder::SecondPass(int32_t y, int32_t n, LineEstimate& l) {
 }
 
 void LineFinder::ThirdPass(int32_t n, const LineEstimate& l) {
-  for (const auto& rp : e_.Characters) {
-    const TCharRecord& r = *rp;
-    if (IsText(r) && r.Top >= l.T0 - 1 && r.Top <= l.D && r.Bottom >= l.T0 && r.Bottom <= l.D + 1) {
-      Widen(n, r);
-    }
-  }
+  index_.ForBand(l.T0 - 1, l.D, [&](std::size_t i) {
+    const TCharRecord& r = At(i);
+    if (r.Bottom >= l.T0 && r.Bottom <= l.D + 1) Widen(n, r);
+  });
 }
 
 // A line without ascenders or descenders has no glyph that shows where the
@@ -221,6 +264,7 @@ void LineFinder::Run() {
   if (height < 5 || !MeasureMeanHeight()) return;
   int32_t y = 0;
   while (y < height - 1) {
+    platform::CheckDeadline();
     LineEstimate l;
     if (!FindLineTop(y, l.T0)) break;
     t_.MinX[n] = image_.Width() - 1;
@@ -270,7 +314,42 @@ void TakeLine(TCharRecord& r, const TLineTable& t, int32_t i) {
   r.LineBottom = t.Bottom[i];
 }
 
-bool SplitOne(TOmnifontOCR& engine, TCharRecord& p) {
+// The list positions of the records of each line, in list order, kept up to
+// date as the split moves records to the next line and appends upper parts:
+// the records of a line are found without a walk over the page.
+class LineMembers {
+ public:
+  explicit LineMembers(const TOmnifontOCR& engine) {
+    for (std::size_t i = 0; i < engine.Characters.size(); ++i)
+      Of(engine.Characters[i]->Line).push_back(i);
+  }
+  // The first record of `line` in list order whose box overlaps [left, right]
+  // horizontally, as a list position; none when there is no such record.
+  std::optional<std::size_t> First(const TOmnifontOCR& engine, int32_t line, int64_t left,
+                                   int64_t right) const {
+    const auto it = members_.find(line);
+    if (it == members_.end()) return std::nullopt;
+    for (const std::size_t i : it->second) {
+      const TCharRecord& q = *engine.Characters[i];
+      if (q.Right >= left && q.Left <= right) return i;
+    }
+    return std::nullopt;
+  }
+  void Move(std::size_t i, int32_t from, int32_t to) {
+    std::vector<std::size_t>& old = Of(from);
+    old.erase(std::find(old.begin(), old.end(), i));
+    std::vector<std::size_t>& now = Of(to);
+    now.insert(std::upper_bound(now.begin(), now.end(), i), i);
+  }
+  void Append(std::size_t i, int32_t line) { Of(line).push_back(i); }
+
+ private:
+  std::vector<std::size_t>& Of(int32_t line) { return members_[line]; }
+  std::map<int32_t, std::vector<std::size_t>> members_;
+};
+
+bool SplitOne(TOmnifontOCR& engine, std::size_t index, LineMembers& members) {
+  TCharRecord& p = *engine.Characters[index];
   const int32_t ah = engine.AvgCharHeight;
   const int32_t ph = p.Bottom - p.Top + 1;
   if (!(2 * ah < ph && ph < 6 * ah) || p.LineTop == 0) return false;
@@ -280,32 +359,29 @@ bool SplitOne(TOmnifontOCR& engine, TCharRecord& p) {
   // Both pieces must keep at least one row: with a tiny character height the
   // conditions above can hold for a box that ends above the line's bottom.
   if (p.Top > p.LineBottom || p.Bottom <= p.LineBottom) return false;
+  // Neighbours within reach must show both lines. A walk through the list
+  // would stop at the record where the second of the two lines first shows:
+  // the later of the first record of each line.
   const int64_t reach = 4 * (static_cast<int64_t>(p.Right) + engine.AvgCharWidth - p.Left + 1);
-  bool sameSeen = false;
-  bool nextSeen = false;
-  const TCharRecord* stop = nullptr;
-  for (const auto& q : engine.Characters) {
-    if (q->Right < p.Left - reach || q->Left > p.Right + reach) continue;
-    sameSeen = sameSeen || q->Line == p.Line;
-    nextSeen = nextSeen || q->Line == p.Line + 1;
-    if (sameSeen && nextSeen) {
-      stop = q.get();
-      break;
-    }
-  }
-  if (stop == nullptr) return false;
+  const int64_t left = p.Left - reach, right = p.Right + reach;
+  const std::optional<std::size_t> same = members.First(engine, p.Line, left, right);
+  const std::optional<std::size_t> next = members.First(engine, p.Line + 1, left, right);
+  if (!same || !next) return false;
+  const TCharRecord* stop = engine.Characters[std::max(*same, *next)].get();
   auto upper = std::make_unique<TCharRecord>(p);
   upper->Bottom = p.LineBottom;
   upper->Serial = engine.ComponentCount;
   upper->Reserved = 0;
   p.Top = p.LineBottom + 1;
   p.Line += 1;
+  members.Move(index, p.Line - 1, p.Line);
   if (stop->Line == p.Line) {
     p.LineTop = stop->LineTop;
     p.LineMean = stop->LineMean;
     p.LineBase = stop->LineBase;
     p.LineBottom = stop->LineBottom;
   }
+  members.Append(engine.Characters.size(), upper->Line);
   engine.Characters.push_back(std::move(upper));
   engine.ComponentCount += 1;
   return true;
@@ -317,14 +393,79 @@ void FindLines(TOmnifontOCR& engine) {
   LineFinder(engine).Run();
 }
 
+namespace {
+
+// The line finder's order of lines is top to bottom, but corrections move
+// mean lines about: the lines that can take records, in order of their mean
+// line, let each record look at the nearest ones first.
+class MeanIndex {
+ public:
+  explicit MeanIndex(const TLineTable& t) : t_(t) {
+    for (int32_t i = 0; i < t.Count; ++i)
+      if (t.Bottom[i] != t.Top[i]) byMean_.push_back({t.Mean[i], i});
+    std::sort(byMean_.begin(), byMean_.end());
+  }
+
+  // Whether a line with mean line 0 exists: a record holding it counts as
+  // having no line, which only the walk over every line reproduces.
+  bool HasZeroMean() const {
+    return std::any_of(byMean_.begin(), byMean_.end(), [](const Entry& e) { return e.first == 0; });
+  }
+
+  // The line whose extent holds r and whose mean line is nearest r's top, the
+  // first on ties; -1 when no extent holds r.
+  int32_t Nearest(const TCharRecord& r) const {
+    const auto holds = [&](int32_t i) { return r.Left >= t_.MinX[i] && r.Right <= t_.MaxX[i]; };
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(byMean_.size());
+    std::ptrdiff_t above = std::lower_bound(byMean_.begin(), byMean_.end(), Entry{r.Top, -1}) -
+                           byMean_.begin();  // first with mean >= top
+    std::ptrdiff_t below = above - 1;
+    while (below >= 0 || above < n) {
+      const int64_t dBelow = below >= 0 ? int64_t{r.Top} - byMean_[below].first : INT64_MAX;
+      const int64_t dAbove = above < n ? int64_t{byMean_[above].first} - r.Top : INT64_MAX;
+      const int64_t d = std::min(dBelow, dAbove);
+      int32_t best = -1;
+      for (; below >= 0 && int64_t{r.Top} - byMean_[below].first == d; --below)
+        if (holds(byMean_[below].second) && (best < 0 || byMean_[below].second < best))
+          best = byMean_[below].second;
+      for (; above < n && int64_t{byMean_[above].first} - r.Top == d; ++above)
+        if (holds(byMean_[above].second) && (best < 0 || byMean_[above].second < best))
+          best = byMean_[above].second;
+      if (best >= 0) return best;
+    }
+    return -1;
+  }
+
+ private:
+  using Entry = std::pair<int32_t, int32_t>;
+  const TLineTable& t_;
+  std::vector<Entry> byMean_;
+};
+
+// Every line in order; a line replaces the record's line only when its mean
+// line is strictly nearer the record's top.
+void AssignByWalk(TCharRecord& r, const TLineTable& t) {
+  for (int32_t i = 0; i < t.Count; ++i) {
+    if (t.Bottom[i] == t.Top[i] || r.Left < t.MinX[i] || r.Right > t.MaxX[i]) continue;
+    if (r.LineMean != 0 && std::abs(r.Top - r.LineMean) <= std::abs(r.Top - t.Mean[i])) continue;
+    TakeLine(r, t, i);
+  }
+}
+
+}  // namespace
+
 void AssignLines(TOmnifontOCR& engine) {
   const TLineTable& t = engine.LineTable;
   const int32_t ah = engine.AvgCharHeight;
+  const MeanIndex lines(t);
+  const bool walk = lines.HasZeroMean();
   for (auto& rp : engine.Characters) {
     TCharRecord& r = *rp;
-    for (int32_t i = 0; i < t.Count; ++i) {
-      if (t.Bottom[i] == t.Top[i] || r.Left < t.MinX[i] || r.Right > t.MaxX[i]) continue;
-      if (r.LineMean != 0 && std::abs(r.Top - r.LineMean) <= std::abs(r.Top - t.Mean[i])) continue;
+    // A record that already has a line keeps it unless a nearer one comes:
+    // the walk decides that.
+    if (walk || r.LineMean != 0) {
+      AssignByWalk(r, t);
+    } else if (const int32_t i = lines.Nearest(r); i >= 0) {
       TakeLine(r, t, i);
     }
     if (r.Bottom + 2 * ah < r.LineTop || r.Top - 2 * ah > r.LineBottom) ClearLine(r);
@@ -332,8 +473,9 @@ void AssignLines(TOmnifontOCR& engine) {
 }
 
 void SplitTwoLineComponents(TOmnifontOCR& engine) {
+  LineMembers members(engine);
   const std::size_t present = engine.Characters.size();
-  for (std::size_t i = 0; i < present; ++i) SplitOne(engine, *engine.Characters[i]);
+  for (std::size_t i = 0; i < present; ++i) SplitOne(engine, i, members);
 }
 
 void SortReadingOrder(TOmnifontOCR& engine) {

@@ -93,14 +93,13 @@ void TOmnifontOCR::Recognize(platform::BlockHandle image, int32_t area) {
   // 5-7. Candidate boxes, specks and the typical character size.
   // A raster without pixels holds no character, not even as a whole: its box
   // would be empty.
-  if (Image->Width() <= 0 || Image->Height() <= 0) throw platform::Exception(kNoCharactersMessage);
+  if (Image->Width() <= 0 || Image->Height() <= 0) throw ENoCharactersFound(kNoCharactersMessage);
   if (area == kAreaCharacter) {
     AddWholeRasterRecord(*this);
-  } else {
-    LabelComponents(*this);
+    if (SpotRemoval != 0) RemoveSpots(*this);
+  } else if (!LabelComponentsAndRemoveSpots(*this)) {
+    throw ENoCharactersFound(kNoCharactersMessage);
   }
-  if (Characters.empty()) throw platform::Exception(kNoCharactersMessage);
-  if (SpotRemoval != 0) RemoveSpots(*this);
   MarkNonText(*this);
 
   // 8-9. Lines, then segmentation repairs around the reading order.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "image/dibunit.h"
+#include "platform/exceptions.h"
 #include "platform/memory.h"
 
 inline constexpr char16_t NoChar = u'\0';
@@ -52,6 +53,13 @@ struct TLineTable {
   std::array<int32_t, MAXLINES> Bottom{};
   std::array<int32_t, MAXLINES> MinX{};
   std::array<int32_t, MAXLINES> MaxX{};
+};
+
+// Raised by Recognize, with "no characters found", when the area holds no
+// ink at all: an answer about the page rather than a failure to read it.
+class ENoCharactersFound : public platform::Exception {
+ public:
+  using Exception::Exception;
 };
 
 class TOmnifontOCR {

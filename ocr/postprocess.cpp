@@ -10,11 +10,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "classifier/classifier.h"
+#include "platform/deadline.h"
 #include "platform/exceptions.h"
 #include "platform/rounding.h"
 
@@ -90,7 +95,14 @@ int32_t Count(const TOmnifontOCR& engine) {
 // ---------------------------------------------------------------------------
 // Similarity
 
-int32_t GlyphDistance(const TOmnifontOCR& engine, const TCharRecord& a, const TCharRecord& b) {
+namespace {
+
+constexpr int32_t kNoBound = INT32_MAX;
+
+// GlyphDistance, but the comparison stops as soon as the distance cannot end
+// below `bound`; it then answers `bound` (or more) instead of the distance.
+int32_t GlyphDistanceBelow(const TOmnifontOCR& engine, const TCharRecord& a, const TCharRecord& b,
+                           int32_t bound) {
   const TDIB& img = *engine.Image;
   const auto threshold = static_cast<uint8_t>(engine.Threshold);
   const int32_t wA = a.Right - a.Left + 1, hA = a.Bottom - a.Top + 1;
@@ -133,29 +145,92 @@ int32_t GlyphDistance(const TOmnifontOCR& engine, const TCharRecord& a, const TC
       const int32_t z = against - 1;
       if (z > 0) P += 16 * z;
     }
+    // The rows left can add at most 16 a pixel to M, which would lower the
+    // distance the most: if even that leaves it at the bound, it is known.
+    if (bound == kNoBound) continue;
+    const int64_t rest = int64_t{16} * W * (H - 1 - y);
+    if (int64_t{P} * 100 >= int64_t{bound} * (M + P + rest) && M + P + rest > 0) return bound;
   }
   return M + P > 0 ? P * 100 / (M + P) : 99;
 }
 
+}  // namespace
+
+int32_t GlyphDistance(const TOmnifontOCR& engine, const TCharRecord& a, const TCharRecord& b) {
+  return GlyphDistanceBelow(engine, a, b, kNoBound);
+}
+
+namespace {
+
+constexpr int32_t kTrustedConfidence = 95;  // references must be read at least this well
+
+bool IsReference(const TCharRecord& r) {
+  return r.Ch != NoChar && BestConfidence(r, 100) > kTrustedConfidence;
+}
+
+// Whether two sizes differ by at most a sixteenth of the larger plus one:
+// GlyphDistance rates a pair of other sizes 100 without looking at it.
+bool SimilarSize(int32_t a, int32_t b) {
+  return std::abs(a - b) <= std::max(a, b) / 16 + 1;
+}
+
+// The reference glyphs by their box size, so that a glyph is compared only
+// with references GlyphDistance does not refuse on size alone; references
+// of other sizes rate 100 and can never be the one a correction takes.
+class ReferenceIndex {
+ public:
+  void Add(const TCharRecord& r, std::size_t position) {
+    bySize_[{Width(r), Height(r)}].push_back(position);
+  }
+  // List positions of the references of a size similar to r's, ascending.
+  std::vector<std::size_t> Near(const TCharRecord& r) const {
+    std::vector<std::size_t> out;
+    const int32_t w = Width(r), h = Height(r);
+    // A similar size lies within a fifteenth of the size plus two.
+    for (auto it = bySize_.lower_bound({w - w / 15 - 2, INT32_MIN});
+         it != bySize_.end() && it->first.first <= w + w / 15 + 2; ++it) {
+      if (SimilarSize(w, it->first.first) && SimilarSize(h, it->first.second))
+        out.insert(out.end(), it->second.begin(), it->second.end());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+ private:
+  static int32_t Width(const TCharRecord& r) { return r.Right - r.Left + 1; }
+  static int32_t Height(const TCharRecord& r) { return r.Bottom - r.Top + 1; }
+  std::map<std::pair<int32_t, int32_t>, std::vector<std::size_t>> bySize_;
+};
+
+}  // namespace
+
 void SimilarityCorrection(TOmnifontOCR& engine) {
-  constexpr int32_t kTrustedConfidence = 95;  // references must be read at least this well
   constexpr int32_t kMaxDistance = 10;
-  for (auto& pp : engine.Characters) {
-    TCharRecord& p = *pp;
+  auto& list = engine.Characters;
+  ReferenceIndex references;
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (IsReference(*list[i])) references.Add(*list[i], i);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    TCharRecord& p = *list[i];
     if (p.Ch != NoChar || p.Bottom - p.Top <= 4 || p.Right - p.Left <= 1) continue;
+    platform::CheckDeadline();
+    // The nearest reference, the first in list order on ties.
     const TCharRecord* best = nullptr;
     int32_t bestDistance = 1000;
-    for (const auto& rr : engine.Characters) {
-      const TCharRecord& r = *rr;
-      if (&r == &p || r.Ch == NoChar || BestConfidence(r, 100) <= kTrustedConfidence) continue;
-      const int32_t d = GlyphDistance(engine, p, r);
+    for (const std::size_t j : references.Near(p)) {
+      // Only a distance below both the best so far and the limit can matter.
+      const int32_t d =
+          GlyphDistanceBelow(engine, p, *list[j], std::min(bestDistance, kMaxDistance));
       if (d < bestDistance) {
         bestDistance = d;
-        best = &r;
+        best = list[j].get();
+        if (d == 0) break;  // nothing later can be nearer
       }
     }
     if (best != nullptr && bestDistance < kMaxDistance) {
       SetAC(engine, p, best->Ch, std::max(1, BestConfidence(*best, 97) - bestDistance));
+      // A glyph read this well now serves the glyphs after it.
+      if (IsReference(p)) references.Add(p, i);
     }
   }
 }

@@ -7,6 +7,7 @@
 #include "classifier/classifier.h"
 #include "classifier/primitives.h"
 #include "ocr/boxprobe.h"
+#include "platform/deadline.h"
 
 namespace {
 
@@ -251,6 +252,7 @@ char16_t RecogniseBox(TOmnifontOCR& engine, TCharRecord& r, int32_t threshold, i
 
 void RecognitionLoop(TOmnifontOCR& engine) {
   for (const auto& record : engine.Characters) {
+    platform::CheckDeadline();
     if (record->Ch == NoChar) RecogniseBox(engine, *record, engine.Threshold, 0);
   }
 }

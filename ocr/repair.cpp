@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "classifier/primitives.h"
+#include "platform/deadline.h"
 
 namespace {
 
@@ -270,9 +271,25 @@ bool SeparatedBySmallGap(const TCharRecord& p, const TCharRecord& q) {
   return false;
 }
 
-void MergeStacked(TOmnifontOCR& engine, TCharRecord& p) {
+// The list positions from which the records of p's line start, and whether
+// position j still holds one of them. Merge candidates share p's line; when
+// the list is in reading order (by line) they lie together, and the walks
+// look only there instead of over the whole page.
+std::size_t FirstOfLine(const TOmnifontOCR& engine, const TCharRecord& p, bool byLine) {
+  if (!byLine) return 0;
+  return static_cast<std::size_t>(
+      std::lower_bound(
+          engine.Characters.begin(), engine.Characters.end(), p.Line,
+          [](const std::unique_ptr<TCharRecord>& r, int32_t line) { return r->Line < line; }) -
+      engine.Characters.begin());
+}
+bool InLine(const TOmnifontOCR& engine, const TCharRecord& p, std::size_t j, bool byLine) {
+  return j < engine.Characters.size() && (!byLine || engine.Characters[j]->Line == p.Line);
+}
+
+void MergeStacked(TOmnifontOCR& engine, TCharRecord& p, bool byLine) {
   if (!(p.LineBottom - p.LineTop > 2 * (p.Bottom - p.Top))) return;
-  for (std::size_t j = 0; j < engine.Characters.size(); ++j) {
+  for (std::size_t j = FirstOfLine(engine, p, byLine); InLine(engine, p, j, byLine); ++j) {
     const TCharRecord& q = *engine.Characters[j];
     if (IsMergeCandidate(p, q) && IsStackedPair(engine, p, q) && SeparatedBySmallGap(p, q)) {
       Absorb(engine, p, j);
@@ -281,11 +298,11 @@ void MergeStacked(TOmnifontOCR& engine, TCharRecord& p) {
 }
 
 // A low piece whose bottom-left corner touches the left neighbour diagonally.
-void MergeCornerTouch(TOmnifontOCR& engine, TCharRecord& p) {
+void MergeCornerTouch(TOmnifontOCR& engine, TCharRecord& p, bool byLine) {
   const int32_t baseMean = p.LineBase + p.LineMean;
   if (!(baseMean > 2 * p.Bottom && baseMean > 2 * (p.Bottom - p.Top))) return;
   Prober probe(engine);
-  for (std::size_t j = 0; j < engine.Characters.size(); ++j) {
+  for (std::size_t j = FirstOfLine(engine, p, byLine); InLine(engine, p, j, byLine); ++j) {
     const TCharRecord& q = *engine.Characters[j];
     if (!IsMergeCandidate(p, q)) continue;
     const int32_t L = p.Left, B = p.Bottom;
@@ -312,10 +329,10 @@ bool LooksLikeStemless(const Prober& probe, const TCharRecord& p) {
   return !probe.HasInk(f, f, g, B) && !probe.HasInk(L, f, g, lower) && probe.HasInk(L, L, T, g);
 }
 
-void MergeBrokenStem(TOmnifontOCR& engine, TCharRecord& p) {
+void MergeBrokenStem(TOmnifontOCR& engine, TCharRecord& p, bool byLine) {
   Prober probe(engine);
   if (!LooksLikeStemless(probe, p)) return;
-  for (std::size_t j = 0; j < engine.Characters.size(); ++j) {
+  for (std::size_t j = FirstOfLine(engine, p, byLine); InLine(engine, p, j, byLine); ++j) {
     const TCharRecord& q = *engine.Characters[j];
     if (!IsMergeCandidate(p, q)) continue;
     const int32_t L = p.Left, T = p.Top, B = p.Bottom;
@@ -341,13 +358,18 @@ void CutJoinedCharacters(TOmnifontOCR& engine) {
 }
 
 void MergeBrokenCharacters(TOmnifontOCR& engine) {
+  // Merging only removes records, so a list in line order stays so.
+  const bool byLine =
+      std::is_sorted(engine.Characters.begin(), engine.Characters.end(),
+                     [](const auto& a, const auto& b) { return a->Line < b->Line; });
   for (std::size_t i = 0; i < engine.Characters.size(); ++i) {
+    platform::CheckDeadline();
     TCharRecord& p = *engine.Characters[i];
     const bool belowLine = p.LineBottom > 0 && p.LineBottom < p.Top;
     const bool aboveLine = p.LineTop > 0 && p.LineTop - (p.LineBase - p.LineMean) > p.Top;
     if (belowLine || aboveLine) continue;
-    MergeStacked(engine, p);
-    MergeCornerTouch(engine, p);
-    MergeBrokenStem(engine, p);
+    MergeStacked(engine, p, byLine);
+    MergeCornerTouch(engine, p, byLine);
+    MergeBrokenStem(engine, p, byLine);
   }
 }

@@ -11,6 +11,7 @@
 #include "image/blobs.h"
 #include "image/dibops.h"
 #include "ocr/omnifontocr.h"
+#include "platform/deadline.h"
 #include "platform/rounding.h"
 
 using platform::Round;
@@ -74,6 +75,7 @@ std::string NormaliseCurrency(const std::string& code) {
 }
 
 TPassZones LocatePassZones(const TDIB& input, int32_t pass, std::string& currency) {
+  platform::CheckDeadline();
   TPassZones z;
   z.Work = input.Duplicate();
   TDIB& work = *z.Work;
@@ -174,6 +176,7 @@ void DropOversizedBlobs(TBlobList& blobs, const TZoneMeasures& m) {
 void GroupBlobs(TBlobList& blobs, int32_t width, const TZoneMeasures& m, TBlobList& leftGroups,
                 TBlobList& rightGroups) {
   for (int32_t i = 0; i < blobs.Count(); ++i) {
+    platform::CheckDeadline();
     TBlobRec& b = blobs.Items(i);
     TBlobList& groups = b.Left < width / 2 ? leftGroups : rightGroups;
     int32_t found = -1;

@@ -10,6 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -17,6 +19,7 @@
 
 #include "cli/command.h"
 #include "cli_test_util.h"
+#include "records/contenthash.h"
 #include "records/recordstore.h"
 #include "test_postgres.h"
 
@@ -212,6 +215,40 @@ INSTANTIATE_TEST_SUITE_P(Stores, RecordsToolTest, testing::Values(kSqlite, kPost
                          [](const testing::TestParamInfo<TKind>& p) {
                            return p.param == kSqlite ? "SQLite" : "PostgreSQL";
                          });
+
+// A note is recorded under its real name and the hash of the bytes that were
+// read, even where no name can be opened again: standard input, or a name
+// that the output has to escape.
+TEST(RecordsTool, RecordsStandardInputAndNamesTheOutputEscapes) {
+  const fs::path dir = clitest::FreshTestFolder("verevizu_records_");
+  const std::string db = (dir / "notes.db").string();
+  const fs::path tabbed = dir / "a\tb.tif";
+  fs::copy_file(kNotes + "note_eur_05.tif", tabbed);
+  const std::string usd = kNotes + "note_usd_05.tif";
+  const int saved = dup(STDIN_FILENO);
+  const int file = open(usd.c_str(), O_RDONLY);
+  ASSERT_GE(file, 0);
+  dup2(file, STDIN_FILENO);
+  close(file);
+  const Output run = RunTool({"serial", "--record", db, "--batch", "b", "-", tabbed.string()});
+  dup2(saved, STDIN_FILENO);
+  close(saved);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.code, 0);
+
+  const auto hashOf = [](const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    return records::ContentHash(bytes);
+  };
+  std::map<std::string, std::string> hashes;
+  for (const records::TNoteRecord& r :
+       records::OpenRecordStore(db, records::saRead)->FindRecords({std::nullopt, "b", {}}))
+    hashes[r.File] = r.ContentHash;
+  EXPECT_EQ(hashes, (std::map<std::string, std::string>{{"-", hashOf(usd)},
+                                                        {tabbed.string(), hashOf(tabbed)}}));
+  fs::remove_all(dir);
+}
 
 // A store that cannot be used stops the run before any note is read, with
 // the store's own words and exit code 3; mistakes on the command line are

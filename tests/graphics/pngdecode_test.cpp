@@ -27,7 +27,11 @@ uint32_t Digest(const TPNGImage& png) {
   uLong crc = crc32(0L, Z_NULL, 0);
   const int32_t sizes[] = {png.Width(), png.Height(), png.BitCount()};
   crc = crc32(crc, reinterpret_cast<const Bytef*>(sizes), sizeof sizes);
-  crc = crc32(crc, png.PackedDib().data(), static_cast<uInt>(png.PackedDib().size()));
+  // The resolution (bytes 24 to 31, from a pHYs chunk) is left out: the
+  // digests are of what the decoder makes of the pixels.
+  Bytes dib(png.PackedDib().begin(), png.PackedDib().end());
+  std::fill(dib.begin() + 24, dib.begin() + 32, 0);
+  crc = crc32(crc, dib.data(), static_cast<uInt>(dib.size()));
   // zlib answers 0 for a null buffer, which an empty vector may give.
   if (!png.Alpha().empty())
     crc = crc32(crc, png.Alpha().data(), static_cast<uInt>(png.Alpha().size()));

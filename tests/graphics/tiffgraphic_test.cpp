@@ -394,8 +394,8 @@ TEST(TiffPages, OnePagePerDirectory) {
   try {
     Load(file, 3);
     FAIL();
-  } catch (const ETiffError& e) {
-    EXPECT_STREQ(e.what(), "ETiffError TIFFSetDirectory");
+  } catch (const EPageNotFound& e) {
+    EXPECT_STREQ(e.what(), "page 3 does not exist (the file has 2 pages)");
   }
   const auto all = LoadGraphic("scan.tif", file, 0);
   EXPECT_EQ(all->PageCount(), 2);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -167,5 +168,30 @@ TEST(FindBlobsEquivalence, RandomRasters) {
     }
     ExpectSameBlobs(dib, "trial " + std::to_string(trial) + " " + std::to_string(width) + "x" +
                              std::to_string(height));
+  }
+}
+
+// The speck eraser paints each blob as soon as the search has passed it; the
+// result is that of painting after a whole search, from the list of the
+// reference fill.
+TEST(EraseSmallBlobsEquivalence, PaintingDuringTheSearchAsAfterIt) {
+  std::mt19937 random(20261211);
+  for (int32_t trial = 0; trial < 60; ++trial) {
+    const auto width = static_cast<int32_t>(1 + random() % 70);
+    const auto height = static_cast<int32_t>(1 + random() % 50);
+    std::bernoulli_distribution ink((trial % 10) / 9.0);
+    TDIB during;
+    during.NewImage(width, height, df1Bit, 300, 300);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        during.SetPixel(x, y, ink(random) ? during.BlackValue() : during.WhiteValue());
+    const std::unique_ptr<TDIB> after = during.Duplicate();
+    TBlobList blobs;
+    FloodFillBlobs(*after, 8, 0, 0, 0, blobs);
+    after->EraseSmallBlobs(3, 3, &blobs);
+    during.EraseSmallBlobs(3, 3, nullptr);
+    for (int32_t y = 0; y < height; ++y)
+      ASSERT_TRUE(std::equal(during.Row(y), during.Row(y) + during.RowBytes(), after->Row(y)))
+          << "trial " << trial << " row " << y;
   }
 }
