@@ -3,7 +3,8 @@
 # --classic` (the plain vote over the passes), `verevizu serial` (the
 # verified reading) and, as a peer, tesseract on the whole note followed by a
 # regular expression for the currency's serial layout. Prints one table row
-# per group (all notes, each currency, each serial font) and reader:
+# per group (all notes, each presentation of a shifted corpus, each currency,
+# each serial font) and reader:
 #   exact          notes whose serial came out exactly
 #   valid, wrong   notes reported valid with a wrong serial (classic: a
 #                  confidence of 90 or more; tesseract: a token in the layout)
@@ -32,8 +33,10 @@ for cmd in "$tool" tesseract python3; do
 done
 [[ -f $corpus/notes.tsv ]] || { echo "no notes.tsv in $corpus" >&2; exit 2; }
 
-# file currency serial font, one line per note.
-tail -n +2 "$corpus/notes.tsv" | awk -F'\t' '{print $1 "\t" $2 "\t" $3 "\t" $7}' >"$work/truth"
+# file currency serial font presentation, one line per note; presentation is
+# the column a shifted corpus adds (bench/serial_shifted.sh), else empty.
+awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "presentation") p = i; next }
+  { print $1 "\t" $2 "\t" $3 "\t" $7 "\t" (p ? $p : "") }' "$corpus/notes.tsv" >"$work/truth"
 mapfile -t files < <(cut -f1 "$work/truth" | sed "s|^|$corpus/|")
 
 # Exit code 1 only says that some note gave no (valid) serial.
@@ -44,7 +47,7 @@ source "$root/bench/serial_layout.sh"
 
 # tesseract: sparse text, then the first whole token in the currency's layout.
 : >"$work/peer.tsv"
-while IFS=$'\t' read -r file currency _ _; do
+while IFS=$'\t' read -r file currency _ _ _; do
   start=$(date +%s%N)
   text=$(tesseract "$corpus/$file" stdout --psm 11 2>/dev/null || true)
   end=$(date +%s%N)
@@ -57,10 +60,25 @@ import json, os, re, sys
 from collections import defaultdict
 
 work = sys.argv[1]
-truth = {}
+truth, presented = {}, {}
 for line in open(os.path.join(work, "truth")):
-    file, currency, serial, font = line.rstrip("\n").split("\t")
+    file, currency, serial, font, presentation = line.rstrip("\n").split("\t")
     truth[file] = (currency, serial, re.sub(r"\(.*", "", font))
+    presented[file] = dict(p.split("=", 1) for p in presentation.split(";") if "=" in p)
+
+# The groups of a shifted corpus's presentations a note belongs to.
+def presentation_groups(p):
+    if not p:
+        return []
+    skew = abs(float(p.get("skew", 0)))
+    groups = ["upside down" if p.get("turned") == "180" else "upright"]
+    groups.append("on a scanner bed" if "bed" in p else "cropped")
+    if "bed" not in p and p.get("turned") != "180" and "dpi" not in p:
+        groups.append("upright, cropped, skew " +
+                      ("under 1" if skew < 1 else "1-2.5" if skew <= 2.5 else "over 2.5"))
+    if "dpi" in p:
+        groups.append(p["dpi"] + " dpi")
+    return groups
 
 def from_json(name, reported_valid):
     out = {}
@@ -77,12 +95,16 @@ readers = [
 ]
 
 groups = defaultdict(list)
+shown = set()
 for file, (currency, _, font) in truth.items():
     groups["all"].append(file)
     groups[currency].append(file)
     groups[font].append(file)
-order = ["all"] + sorted(g for g in groups if g in ("USD", "EUR", "LBP")) + \
-        sorted(g for g in groups if g not in ("all", "USD", "EUR", "LBP"))
+    for g in presentation_groups(presented[file]):
+        groups[g].append(file)
+        shown.add(g)
+order = ["all"] + sorted(shown) + sorted(g for g in groups if g in ("USD", "EUR", "LBP")) + \
+        sorted(g for g in groups if g not in shown and g not in ("all", "USD", "EUR", "LBP"))
 
 def percentile(values, p):
     v = sorted(values)

@@ -1,10 +1,12 @@
 // Time of a serial reading in process, load excluded: every note of the
 // measuring corpus is decoded and exported once, then the classic reader (and,
-// with --verified, the verified reading) runs on it repeatedly. One benchmark
+// with --verified, the verified reading; with --presented, the verified
+// reading of the note found, levelled and turned upright in the picture) runs
+// on it repeatedly. One benchmark
 // per note and reader; after the runs the per-note medians are summarised by
 // resolution: median, 90th percentile and the slowest note.
 //
-//   bench_serial_reading [--corpus DIR] [--notes REGEX] [--verified] [--once]
+//   bench_serial_reading [--corpus DIR] [--notes REGEX] [--verified] [--presented] [--once]
 //                        [google benchmark flags]
 // --notes loads only the notes whose file name matches; --once reads each of
 // them once without timing, a fixed amount of work for callgrind or perf.
@@ -22,6 +24,7 @@
 
 #include "graphics/dibgraphic.h"
 #include "image/dibunit.h"
+#include "serial/presentedreader.h"
 #include "serial/serialreader.h"
 #include "serial/verifiedreader.h"
 
@@ -71,6 +74,10 @@ void Verified(benchmark::State& state, const TCorpusNote* note) {
   for (auto _ : state) benchmark::DoNotOptimize(ReadVerifiedSerial(*note->raster, "AUTO"));
 }
 
+void Presented(benchmark::State& state, const TCorpusNote* note) {
+  for (auto _ : state) benchmark::DoNotOptimize(ReadPresentedSerial(*note->raster, "AUTO"));
+}
+
 // Keeps each benchmark's median CPU time (ms) beside the usual console output.
 class TMedianCollector : public benchmark::ConsoleReporter {
  public:
@@ -111,7 +118,7 @@ void PrintSummary(const std::string& reader, const std::vector<TCorpusNote>& not
 
 int main(int argc, char** argv) {
   std::string corpus = VEREVIZU_BENCH_CORPUS;
-  bool verified = false, once = false;
+  bool verified = false, presented = false, once = false;
   std::regex wanted(".");
   std::vector<char*> rest = {argv[0]};
   for (int i = 1; i < argc; ++i) {
@@ -124,6 +131,8 @@ int main(int argc, char** argv) {
       once = true;
     } else if (arg == "--verified") {
       verified = true;
+    } else if (arg == "--presented") {
+      presented = true;
     } else {
       rest.push_back(argv[i]);
     }
@@ -138,6 +147,7 @@ int main(int argc, char** argv) {
       double confidence = 0;
       ReadSerialNumber(*note.raster, "AUTO", serial, confidence);
       if (verified) ReadVerifiedSerial(*note.raster, "AUTO");
+      if (presented) ReadPresentedSerial(*note.raster, "AUTO");
     }
     return 0;
   }
@@ -152,12 +162,19 @@ int main(int argc, char** argv) {
           ->Repetitions(3)
           ->ReportAggregatesOnly(true);
     }
+    if (presented) {
+      benchmark::RegisterBenchmark(("presented/" + note.file).c_str(), Presented, &note)
+          ->Unit(benchmark::kMillisecond)
+          ->Repetitions(3)
+          ->ReportAggregatesOnly(true);
+    }
   }
   TMedianCollector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
   std::printf("\nCPU time per note, medians of 3 repetitions:\n");
   PrintSummary("classic", notes, collector.medians);
   if (verified) PrintSummary("verified", notes, collector.medians);
+  if (presented) PrintSummary("presented", notes, collector.medians);
   benchmark::Shutdown();
   return 0;
 }

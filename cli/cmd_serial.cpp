@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "image/dibunit.h"
 #include "platform/codepage.h"
 #include "serial/confidencetext.h"
+#include "serial/presentedreader.h"
 #include "serial/serialreader.h"
 #include "serial/serialvalidation.h"
 #include "serial/verifiedreader.h"
@@ -42,6 +44,7 @@ struct TNoteSerial {
   std::array<std::optional<TSerialZone>, 2> zones;
   int32_t passes = 0;
   std::vector<TSerialPosition> positions;
+  std::optional<TNotePlacement> note;  // the verified reading's; none: no note found
 };
 
 TNoteSerial ReadClassic(const TDIB& raster, const std::string& currency) {
@@ -57,8 +60,17 @@ TNoteSerial ReadClassic(const TDIB& raster, const std::string& currency) {
 }
 
 TNoteSerial ReadVerified(const TDIB& raster, const std::string& currency) {
-  TVerifiedSerial v = ReadVerifiedSerial(raster, currency);
-  return {v.Serial, v.Confidence, v.Valid, v.Currency, v.Zones, v.Passes, v.Positions};
+  TPresentedSerial p = ReadPresentedSerial(raster, currency);
+  const TVerifiedSerial& v = p.Reading;
+  return {v.Serial, v.Confidence, v.Valid, v.Currency, v.Zones, v.Passes, v.Positions, p.Note};
+}
+
+Json NoteJson(const std::optional<TNotePlacement>& note) {
+  if (!note) return nullptr;
+  const TRect& b = note->Box;
+  return {{"box", {b.Left, b.Top, b.Right, b.Bottom}},
+          {"skew", NumberJson(std::nearbyint(note->Skew * 100) / 100)},
+          {"orientation", note->Orientation}};
 }
 
 Json ZonesJson(const std::array<std::optional<TSerialZone>, 2>& zones) {
@@ -101,15 +113,20 @@ class SerialCommand : public Command {
   std::string_view Summary() const override { return "serial numbers of banknote scans"; }
   std::string Description() const override {
     return "Prints FILE<TAB>SERIAL<TAB>CONFIDENCE for every note scan, and a fourth column\n"
-           "\"not valid\" when the note gave no valid serial. By default the serial is\n"
-           "verified: valid for the currency and backed by independent readings, else\n"
-           "empty with confidence 0. --classic prints the reader's plain vote as it is.\n"
-           "AUTO (the default) tells the currency from the note's size.\n"
-           "JSON members: serial, confidence, currency (the code used), valid, zones\n"
-           "(left and right: reading and box, or null), passes, and for the verified\n"
-           "reading doubts: the positions (from 1) where its sources disagreed, with\n"
-           "what the recognisers, the glyph classifier and the barcode read there and\n"
-           "the character independent evidence settled it on (null: none).\n" +
+           "\"not valid\" when the note gave no valid serial (\"no note found\" when the\n"
+           "picture shows none). By default the serial is verified: valid for the currency\n"
+           "and backed by independent readings, else empty with confidence 0; the note is\n"
+           "found in the picture (on a scanner bed, skewed, upside down, on its side) and\n"
+           "read level and upright. --classic prints the reader's plain vote on the\n"
+           "picture as it is. AUTO (the default) tells the currency from the note's size.\n"
+           "JSON members: serial, confidence, currency (the code used; empty when no note\n"
+           "was found and none was given), valid, zones (left and right: reading and box\n"
+           "in the picture, or null), passes, and without --classic: doubts, the positions\n"
+           "(from 1) where the sources disagreed, with what the recognisers, the glyph\n"
+           "classifier and the barcode read there and the character independent evidence\n"
+           "settled it on (null: none); note, its box in the picture, skew (degrees,\n"
+           "clockwise) and orientation (0, 90, 180 or 270: the clockwise quarter turn it\n"
+           "lay at), or null when no note was found.\n" +
            std::string(TSerialRecords::kHelp);
   }
 
@@ -133,15 +150,22 @@ class SerialCommand : public Command {
     const std::string text = platform::AnsiToUtf8(r.serial);
     FileResult out;
     out.found = r.valid;
+    const bool noNote = !classic_ && !r.note;
     out.text = image.file + '\t' + text + '\t' + ConfidenceText(r.confidence) +
-               (r.valid ? "" : "\tnot valid") + '\n';
+               (r.valid  ? ""
+                : noNote ? "\tno note found"
+                         : "\tnot valid") +
+               '\n';
     out.json = {{"serial", text},
                 {"confidence", ConfidenceJson(r.confidence)},
                 {"currency", r.currency},
                 {"valid", r.valid},
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
-    if (!classic_) out.json["doubts"] = DoubtsJson(r.positions);
+    if (!classic_) {
+      out.json["doubts"] = DoubtsJson(r.positions);
+      out.json["note"] = NoteJson(r.note);
+    }
     records_.Apply(image, {text, r.confidence, r.valid, r.currency}, out);
     return out;
   }

@@ -196,11 +196,16 @@ std::string JsonName(std::string_view name);
 // \xNN), so that no text can break the line or its columns.
 std::string PlainField(std::string_view text);
 
-// A serial's confidence as a JSON number in the form of the text output: a
-// whole one as an integer (100, not 100.0), any other with its decimals.
+// A number as a JSON number in the form of the text output: a whole one as
+// an integer (100, not 100.0), any other with its decimals.
+inline Json NumberJson(double value) {
+  if (value == std::trunc(value)) return static_cast<int64_t>(value);
+  return value;
+}
+
+// A serial's confidence as the text output writes it.
 inline Json ConfidenceJson(double confidence) {
-  if (confidence == std::trunc(confidence)) return static_cast<int64_t>(confidence);
-  return confidence;
+  return NumberJson(confidence);
 }
 
 // The subcommands, in the order of --help.

@@ -1,5 +1,6 @@
 // Feeds small rasters of any pixel format, size and resolution, with any
-// currency code, through the serial reader and the verified reading. The bytes after a short header
+// currency code, through the serial reader, the verified reading and the
+// reading of the note found in the picture. The bytes after a short header
 // paint the pixels in square cells, so that character-sized blobs, zones and
 // the OCR and barcode readers behind them are reachable from random input.
 //
@@ -7,12 +8,14 @@
 // failing (a 15- or 16-bit raster, an engine refusing a crop); an index error
 // of an owning list is a fault and is let through.
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "image/dibunit.h"
 #include "platform/exceptions.h"
+#include "serial/presentedreader.h"
 #include "serial/serialreader.h"
 #include "serial/serialvalidation.h"
 #include "serial/verifiedreader.h"
@@ -82,6 +85,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A verified serial is never a guess, nor one the currency's rules refuse.
     if (verified.Valid == verified.Serial.empty()) __builtin_trap();
     if (verified.Valid && !IsValidSerial(verified.Currency, verified.Serial)) __builtin_trap();
+  } catch (const platform::EListError&) {
+    throw;
+  } catch (const platform::Exception&) {
+  }
+  try {
+    const TPresentedSerial presented = ReadPresentedSerial(raster, currency);
+    // Nothing is read where no note is found; a note lies inside the
+    // picture, turned by a quarter turn and a skew below 45 degrees.
+    if (!presented.Note && (presented.Reading.Valid || presented.Reading.Passes != 0))
+      __builtin_trap();
+    if (presented.Note) {
+      const TRect& b = presented.Note->Box;
+      if (b.Left < 0 || b.Top < 0 || b.Right >= width || b.Bottom >= height) __builtin_trap();
+      if (presented.Note->Orientation % 90 != 0 || presented.Note->Orientation >= 360 ||
+          std::abs(presented.Note->Skew) > 45)
+        __builtin_trap();
+    }
+    if (presented.Reading.Valid == presented.Reading.Serial.empty()) __builtin_trap();
   } catch (const platform::EListError&) {
     throw;
   } catch (const platform::Exception&) {

@@ -9,6 +9,8 @@
 #include <numbers>
 #include <vector>
 
+#include "image/dibunit.h"
+#include "image/rotation.h"
 #include "platform/rounding.h"
 
 namespace {
@@ -573,4 +575,32 @@ void TNegativeTransform::Apply(TDibGraphic& graphic) {
 void TNegativeTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest) {
   dest.Assign(&source);
   Apply(dest);
+}
+
+// --- Rotate --------------------------------------------------------------------
+
+void TRotateTransform::ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest) {
+  StartProgress();
+  if (source.IsEmpty()) Fail("Source graphic too small");
+  TDIB raster;
+  raster.AttachBlock(source.ExportPackedDib());
+  // The background as a pixel value of the raster: red + 256 green + 65536
+  // blue in true colour, the nearest entry's index in a palette.
+  int32_t background = RedOf(Background) | GreenOf(Background) << 8 | BlueOf(Background) << 16;
+  const TPalette& palette = source.Palette();
+  if (HasPalette(source.ImageFormat())) {
+    background = 0;
+    for (std::size_t i = 1; i < palette.size(); ++i) {
+      if (Distance2(palette[i], Background) < Distance2(palette[background], Background))
+        background = static_cast<int32_t>(i);
+    }
+  }
+  Progress(10, 0, 100);
+  const std::unique_ptr<TDIB> turned = RotateRaster(raster, Angle, background);
+  dest.NewImage(turned->Width(), turned->Height(), source.ImageFormat(), palette, turned->XDpi(),
+                turned->YDpi());
+  // The raster's rows and the graphic's are laid out alike.
+  for (int32_t y = 0; y < turned->Height(); ++y)
+    std::memcpy(dest.ScanLine(y), turned->Row(y), static_cast<std::size_t>(turned->RowBytes()));
+  Progress(100, 0, 100);
 }

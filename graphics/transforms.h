@@ -7,6 +7,7 @@
 //                          Floyd-Steinberg dithering
 //   TAntiAliasTransform    shrink a black-and-white image into greys
 //   TNegativeTransform     invert
+//   TRotateTransform       turn by any angle (the raster's RotateRaster)
 #pragma once
 
 #include <cstdint>
@@ -112,4 +113,18 @@ class TNegativeTransform : public TImageTransform {
   const char* ClassName() const override { return "TNegativeTransform"; }
   void Apply(TDibGraphic& graphic) override;
   void ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest) override;
+};
+
+// Turns the picture clockwise by `Angle` degrees about its centre on a canvas
+// grown to hold all of it, interpolating levels (grey and true colour) and
+// taking the nearest pixel in colour palettes. The corners the picture leaves
+// uncovered take `Background` (in palette formats its nearest entry). Same
+// format, palette and resolution.
+class TRotateTransform : public TImageTransform {
+ public:
+  const char* ClassName() const override { return "TRotateTransform"; }
+  void ApplyOnDest(const TDibGraphic& source, TDibGraphic& dest) override;
+
+  double Angle = 0;
+  TColor Background = RGBColor(255, 255, 255);
 };

@@ -67,7 +67,10 @@ TEST_F(SerialToolTest, AnUnreadableFileDecidesTheExitCodeOverANoteWithoutASerial
   EXPECT_EQ(r.code, 3);
 }
 
-TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesAndDoubts) {
+// The note member says where the note lay: this one is the whole picture
+// (1843 x 783), level and upright. --classic reads the picture as it is and
+// has no note member.
+TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesDoubtsAndNote) {
   const std::string note = kNotes + "note_usd_05.tif";
   const Output found = RunTool({"serial", "--json", note});
   const std::string zone = R"(\{"reading":"MK60834863\*","box":\[\d+,\d+,\d+,\d+\]\})";
@@ -75,9 +78,13 @@ TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesAndDoubts) {
       found.out, std::regex(R"(\{"file":"[^"]*note_usd_05\.tif","ms":\d+,)"
                             R"("serial":"MK60834863\*","confidence":99.41,"currency":"USD",)"
                             R"("valid":true,"zones":\[)" +
-                            zone + "," + zone + R"(\],"passes":\d+,"doubts":\[\]\}\n)")))
+                            zone + "," + zone +
+                            R"(\],"passes":\d+,"doubts":\[\],"note":\{"box":\[0,0,1842,782\],)"
+                            R"("skew":0,"orientation":0\}\}\n)")))
       << found.out;
   EXPECT_EQ(found.code, 0);
+  EXPECT_EQ(RunTool({"serial", "--json", "--classic", note}).out.find("note\":"),
+            std::string::npos);
 
   // A picture with no serial zone: no serial, confidence 0, the currency as
   // given, no zones, exit code 1.
@@ -86,10 +93,43 @@ TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesAndDoubts) {
   EXPECT_TRUE(std::regex_match(
       none.out, std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,)"
                            R"("currency":"EUR","valid":false,"zones":\[null,null\],"passes":9,)"
-                           R"("doubts":\[\]\}\n)")))
+                           R"("doubts":\[\],"note":\{"box":\[0,0,203,167\],"skew":0,)"
+                           R"("orientation":0\}\}\n)")))
       << none.out;
   EXPECT_EQ(none.code, 1);
   EXPECT_EQ(RunTool({"serial", text}).out, text + "\t\t0\tnot valid\n");
+}
+
+// A blank picture shows no note: nothing is read, the text says so, the
+// note member is null and the currency empty (none was given or detected).
+TEST_F(SerialToolTest, ABlankPictureIsNoNoteFound) {
+  const std::string blank = (dir_ / "blank.bmp").string();
+  {
+    // A 200 x 100 true-colour bitmap file, all white.
+    std::vector<std::uint8_t> file(54, 0);
+    file.resize(54 + 600 * 100, 0xFF);
+    const auto put = [&](std::size_t at, std::uint32_t v) {
+      for (std::size_t i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(0, 0x4D42);
+    put(2, static_cast<std::uint32_t>(file.size()));
+    put(10, 54);
+    put(14, 40);
+    put(18, 200);
+    put(22, 100);
+    put(26, 1 | 24 << 16);  // planes, bits per pixel
+    std::ofstream(blank, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+  }
+  const Output text = RunTool({"serial", blank});
+  EXPECT_EQ(text.out, blank + "\t\t0\tno note found\n");
+  EXPECT_EQ(text.code, 1);
+  const Output json = RunTool({"serial", "--json", blank});
+  EXPECT_TRUE(std::regex_match(
+      json.out, std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,"currency":"",)"
+                           R"("valid":false,"zones":\[null,null\],"passes":0,"note":null\}\n)")))
+      << json.out;
 }
 
 // Both zones of this note agree on an unread glyph in the first pass: the

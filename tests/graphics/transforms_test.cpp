@@ -260,3 +260,41 @@ TEST(TransformBase, UnimplementedApplyOnDestAndProgress) {
 }
 
 }  // namespace
+
+// Rotation is the raster's, seen through the picture: a quarter turn moves
+// every pixel exactly, other angles grow the canvas and fill the corners with
+// the background, or with its nearest palette entry; format and palette stay.
+TEST(Rotate, TurnsThePictureOnAGrownCanvasKeepingItsFormat) {
+  const auto positions = Positions(6, 4);
+  TRotateTransform rotate;
+  rotate.Angle = 90;
+  TDibGraphic turned;
+  rotate.ApplyOnDest(*positions, turned);
+  ASSERT_EQ(turned.Width(), 4);
+  ASSERT_EQ(turned.Height(), 6);
+  EXPECT_EQ(turned.XDpi(), 200);
+  for (int32_t y = 0; y < 6; ++y)
+    for (int32_t x = 0; x < 4; ++x)
+      EXPECT_EQ(turned.GetPixel(x, y), positions->GetPixel(y, 3 - x)) << x << "," << y;
+
+  struct Case {
+    TGraphicFormat format;
+    TColor background, corner;
+  };
+  TPalette twoColours = {RGBColor(0, 0, 255), RGBColor(250, 250, 0)};
+  for (const Case& c : {Case{gfTrueColor, RGBColor(1, 2, 3), RGBColor(1, 2, 3)},
+                        Case{gfGray256, RGBColor(90, 90, 90), RGBColor(90, 90, 90)},
+                        Case{gfColor16, RGBColor(255, 255, 0), RGBColor(250, 250, 0)}}) {
+    TDibGraphic source;
+    source.NewImage(40, 20, c.format, c.format == gfColor16 ? twoColours : TPalette{}, 150, 150);
+    rotate.Angle = -20;
+    rotate.Background = c.background;
+    rotate.ApplyOnDest(source, turned);
+    EXPECT_EQ(turned.ImageFormat(), c.format);
+    EXPECT_EQ(turned.Palette(), source.Palette());
+    EXPECT_EQ(turned.Width(), 45);  // ceil(40 cos 20 + 20 sin 20)
+    EXPECT_EQ(turned.Height(), 33);
+    EXPECT_EQ(turned.GetPixel(0, 0), c.corner) << c.format;
+    EXPECT_EQ(turned.GetPixel(22, 16), source.GetPixel(0, 0)) << c.format;
+  }
+}
