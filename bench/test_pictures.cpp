@@ -98,9 +98,9 @@ int Turn(const std::vector<std::string>& args) {
   uint32_t seed = 0;
   const bool tilt = args[0].rfind("--tilt=", 0) == 0;
   if (tilt) {
-    const std::string spec = args[0].substr(7);
-    seed = static_cast<uint32_t>(std::stoul(spec.substr(0, spec.find(','))));
-    max = std::stod(spec.substr(spec.find(',') + 1));
+    const std::string seedAndMax = args[0].substr(7);  // SEED,MAX_DEGREES
+    seed = static_cast<uint32_t>(std::stoul(seedAndMax.substr(0, seedAndMax.find(','))));
+    max = std::stod(seedAndMax.substr(seedAndMax.find(',') + 1));
   } else if (args[0].rfind("--angle=", 0) == 0) {
     angle = std::stod(args[0].substr(8));
   } else {
