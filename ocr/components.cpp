@@ -179,7 +179,13 @@ void DeleteRecordsIf(TOmnifontOCR& engine, const std::function<bool(const TCharR
   list.resize(kept);
 }
 
-void LabelComponents(TOmnifontOCR& engine) {
+namespace {
+
+// Labels every ink component of the engine's picture, from no records and
+// sums, in reading order of their first pixels, handing each one's box and
+// first pixel to `found`.
+template <typename Found>
+void ScanComponents(TOmnifontOCR& engine, Found found) {
   TDIB& image = *engine.Image;
   ClearMarkerBits(image);
   engine.ComponentCount = 0;
@@ -192,10 +198,17 @@ void LabelComponents(TOmnifontOCR& engine) {
     for (int32_t x = 0; x < w; ++x) {
       const std::uint8_t v = image.Row(y)[x];
       if ((v & kMarkerBits) != 0 || v >= thr) continue;
-      const TFillResult box = FillComponent(image, x, y, kFillMark, thr, true);
-      AppendRecord(engine, box, x, y, ComponentReading(box));
+      found(FillComponent(image, x, y, kFillMark, thr, true), x, y);
     }
   }
+}
+
+}  // namespace
+
+void LabelComponents(TOmnifontOCR& engine) {
+  ScanComponents(engine, [&engine](const TFillResult& box, int32_t x, int32_t y) {
+    AppendRecord(engine, box, x, y, ComponentReading(box));
+  });
 }
 
 namespace {
@@ -256,35 +269,21 @@ class TEraseMask {
 // LabelComponents followed by RemoveSpots, for RemovesSpotsWhileLabelling.
 // Returns the number of components labelled, specks included.
 int32_t LabelComponentsWithoutSpots(TOmnifontOCR& engine) {
-  TDIB& image = *engine.Image;
-  ClearMarkerBits(image);
-  engine.ComponentCount = 0;
-  engine.WidthSum = 0;
-  engine.HeightSum = 0;
-  const std::uint8_t thr = Thr(engine);
-  const int32_t w = image.Width();
-  const int32_t m = engine.MaxSpotSize;
-  TEraseMask erase(w, image.Height());
+  TEraseMask erase(engine.Image->Width(), engine.Image->Height());
   int32_t labelled = 0;
-  for (int32_t y = 0; y < image.Height(); ++y) {
-    platform::CheckDeadline();
-    for (int32_t x = 0; x < w; ++x) {
-      const std::uint8_t v = image.Row(y)[x];
-      if ((v & kMarkerBits) != 0 || v >= thr) continue;
-      const TFillResult box = FillComponent(image, x, y, kFillMark, thr, true);
-      ++labelled;
-      const int32_t ink = CountLabelledInkInBox(engine, box);
-      if (ink <= m) {
-        erase.AddBox(box);
-        continue;
-      }
-      AppendRecord(engine, box, x, y, ComponentReading(box));
-      // The serial counts every component labelled, the deleted ones too.
-      engine.Characters.back()->Serial = labelled;
-      engine.Characters.back()->InkCount = ink;
+  ScanComponents(engine, [&](const TFillResult& box, int32_t x, int32_t y) {
+    ++labelled;
+    const int32_t ink = CountLabelledInkInBox(engine, box);
+    if (ink <= engine.MaxSpotSize) {
+      erase.AddBox(box);
+      return;
     }
-  }
-  erase.Paint(image);
+    AppendRecord(engine, box, x, y, ComponentReading(box));
+    // The serial counts every component labelled, the deleted ones too.
+    engine.Characters.back()->Serial = labelled;
+    engine.Characters.back()->InkCount = ink;
+  });
+  erase.Paint(*engine.Image);
   FillPinholesOfLargeRecords(engine);
   return labelled;
 }
