@@ -95,11 +95,10 @@ std::uint64_t GlyphModelHash(std::span<const std::uint8_t> bytes) {
   return h;
 }
 
-TGlyphProbabilities Classify(const TGlyphModel& model, const TGlyphFeatures& features) {
-  std::array<float, kGlyphFeatureCount> input;
+TGlyphProbabilities ForwardPass(const TGlyphModel& model, const TGlyphFeatures& features,
+                                std::span<float> input, std::span<float> hidden) {
   for (std::size_t i = 0; i < kGlyphFeatureCount; ++i)
     input[i] = (features[i] - model.InputOffset[i]) * model.InputScale[i];
-  std::vector<float> hidden(static_cast<std::size_t>(model.Hidden));
   for (std::size_t u = 0; u < hidden.size(); ++u) {
     const float* w = &model.HiddenWeights[u * kGlyphFeatureCount];
     float sum = model.HiddenBias[u];
@@ -120,6 +119,12 @@ TGlyphProbabilities Classify(const TGlyphModel& model, const TGlyphFeatures& fea
   for (float& v : p) total += v = std::exp(v - top);
   for (float& v : p) v /= total;
   return p;
+}
+
+TGlyphProbabilities Classify(const TGlyphModel& model, const TGlyphFeatures& features) {
+  std::array<float, kGlyphFeatureCount> input;
+  std::vector<float> hidden(static_cast<std::size_t>(model.Hidden));
+  return ForwardPass(model, features, input, hidden);
 }
 
 std::vector<std::uint8_t> SerializeGlyphModel(const TGlyphModel& model) {

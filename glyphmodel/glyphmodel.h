@@ -45,6 +45,11 @@ struct TGlyphModel {
 
 // The class probabilities (softmax) of one glyph.
 TGlyphProbabilities Classify(const TGlyphModel& model, const TGlyphFeatures& features);
+// The same, keeping what training needs from the way: `input` (kGlyphFeatureCount)
+// receives the scaled features and `hidden` (model.Hidden) the hidden units'
+// activations.
+TGlyphProbabilities ForwardPass(const TGlyphModel& model, const TGlyphFeatures& features,
+                                std::span<float> input, std::span<float> hidden);
 
 std::vector<std::uint8_t> SerializeGlyphModel(const TGlyphModel& model);
 // The hash a model file ends with, of the bytes before it.

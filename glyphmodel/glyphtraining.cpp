@@ -92,28 +92,10 @@ class TTrainer {
 
  private:
   void Backpropagate(const TGlyphSample& sample) {
-    for (std::size_t i = 0; i < kGlyphFeatureCount; ++i)
-      input_[i] = (sample.Features[i] - m_.InputOffset[i]) * m_.InputScale[i];
+    TGlyphProbabilities p = ForwardPass(m_, sample.Features, input_, hidden_);
     const std::size_t h = hidden_.size();
-    for (std::size_t u = 0; u < h; ++u) {
-      const float* w = &m_.HiddenWeights[u * kGlyphFeatureCount];
-      float sum = m_.HiddenBias[u];
-      for (std::size_t i = 0; i < kGlyphFeatureCount; ++i) sum += w[i] * input_[i];
-      hidden_[u] = std::max(0.0f, sum);
-    }
     const std::vector<float>& x = h > 0 ? hidden_ : input_;
     const std::size_t n = m_.OutputInputs();
-    std::array<float, kGlyphClassCount> p;
-    for (std::size_t c = 0; c < kGlyphClassCount; ++c) {
-      const float* w = &m_.OutputWeights[c * n];
-      float sum = m_.OutputBias[c];
-      for (std::size_t i = 0; i < n; ++i) sum += w[i] * x[i];
-      p[c] = sum;
-    }
-    const float top = *std::max_element(p.begin(), p.end());
-    float total = 0;
-    for (float& v : p) total += v = std::exp(v - top);
-    for (float& v : p) v /= total;
     p[sample.Class] -= 1;  // the gradient of the cross-entropy at the logits
 
     std::fill(hiddenGradient_.begin(), hiddenGradient_.end(), 0.0f);
