@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/command.h"
+#include "platform/codepage.h"
 
 namespace {
 
@@ -27,24 +28,6 @@ std::optional<uint32_t> Hex(std::string_view s, std::size_t at, std::size_t digi
     v = v * 16 + static_cast<uint32_t>(d);
   }
   return v;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // The bytes a JSON string stands for, a lone U+DC80..U+DCFF standing for one
@@ -100,7 +83,8 @@ std::optional<std::string> DecodeJsonName(std::string_view s) {
     } else if (*u >= 0xD800 && *u <= 0xDFFF) {
       return std::nullopt;  // the names never need a surrogate pair: UTF-8 stays as it is
     } else {
-      AppendUtf8(out, *u);
+      // A code point below U+D800 or above U+DFFF: one 16-bit character.
+      out += platform::WideToUtf8(std::u16string(1, static_cast<char16_t>(*u)));
     }
   }
   return out;
