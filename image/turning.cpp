@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "image/rotation.h"
+
 namespace {
 
 // A turn of a w x h picture clockwise by an angle about its centre, onto a
@@ -43,6 +45,14 @@ std::unique_ptr<TDIB> TurnedCopy(const TDIB& source, double degrees) {
   grey->ConvertTo(df8Bit);
   const int32_t sw = grey->Width(), sh = grey->Height();
   const TTurn turn(degrees, sw, sh);
+  if (turn.Quarter) {
+    std::unique_ptr<TDIB> turned =
+        TurnQuarters(*grey, static_cast<int32_t>(std::lround(degrees / 90)));
+    // The copy keeps the source's resolution, as the other angles do.
+    turned->SetXDpi(grey->XDpi());
+    turned->SetYDpi(grey->YDpi());
+    return turned;
+  }
   auto turned = std::make_unique<TDIB>();
   turned->NewImage(turn.Width, turn.Height, df8Bit, grey->XDpi(), grey->YDpi());
   auto at = [&](int32_t x, int32_t y) -> double {
@@ -52,11 +62,6 @@ std::unique_ptr<TDIB> TurnedCopy(const TDIB& source, double degrees) {
     std::uint8_t* row = turned->Row(y);
     for (int32_t x = 0; x < turn.Width; ++x) {
       const auto [fx, fy] = turn.Source(x, y);
-      if (turn.Quarter) {
-        row[x] = static_cast<std::uint8_t>(
-            at(static_cast<int32_t>(std::lround(fx)), static_cast<int32_t>(std::lround(fy))));
-        continue;
-      }
       const auto x0 = static_cast<int32_t>(std::floor(fx));
       const auto y0 = static_cast<int32_t>(std::floor(fy));
       const double tx = fx - x0, ty = fy - y0;

@@ -9,7 +9,8 @@
 
 // An 8-bit grey copy of `source` (converted to grey first when it is not)
 // turned clockwise by `degrees` about its centre, on a canvas that holds all
-// of it, with the source's resolution. Quarter turns move pixels exactly;
+// of it, with the source's resolution. Quarter turns move pixels exactly
+// (TurnQuarters);
 // other angles take each pixel from the four source pixels around where it
 // comes from, and paper (white) where the source does not reach. Four turns
 // by 90 degrees give the source back.
