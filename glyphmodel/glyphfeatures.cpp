@@ -16,7 +16,9 @@ struct TInkBox {
 TInkBox CutInkBox(const TDIB& raster, std::uint8_t threshold, const TRect& box) {
   const int32_t x0 = std::max(0, box.Left), x1 = std::min(raster.Width() - 1, box.Right);
   const int32_t y0 = std::max(0, box.Top), y1 = std::min(raster.Height() - 1, box.Bottom);
-  int32_t left = x1 + 1, right = x0 - 1, top = y1 + 1, bottom = y0 - 1;
+  // The ink's box, empty (left past right) until an ink pixel is seen: a box
+  // clipped to nothing, wholly outside the raster, never counts as holding ink.
+  int32_t left = raster.Width(), right = -1, top = raster.Height(), bottom = -1;
   for (int32_t y = y0; y <= y1; ++y) {
     const std::uint8_t* row = raster.Row(y);
     for (int32_t x = x0; x <= x1; ++x) {

@@ -95,6 +95,11 @@ TEST(GlyphFeatures, OnlyTheInkInsideTheBoxCountsAndABoxWithoutInkHasNone) {
   // The box reaches past the raster: clipped.
   const TGlyphFeatures inside = GlyphFeatures(*raster, kThreshold, TRect{-3, -3, 1, 1});
   EXPECT_FLOAT_EQ(inside[kGridFeatures], 1.0f);
-  const TGlyphFeatures none = GlyphFeatures(*raster, kThreshold, TRect{2, 0, 9, 9});
-  for (const float v : none) EXPECT_EQ(v, 0.0f);
+  // Boxes that hold no ink: beside the ink, wholly outside the raster, or
+  // turned inside out.
+  for (const TRect& box : {TRect{2, 0, 9, 9}, TRect{-9, -9, -5, -5}, TRect{-9, 0, -5, 2},
+                           TRect{7, 4, 20, 20}, TRect{1, 1, 0, 0}}) {
+    const TGlyphFeatures none = GlyphFeatures(*raster, kThreshold, box);
+    for (const float v : none) EXPECT_EQ(v, 0.0f) << box.Left << "," << box.Top;
+  }
 }
