@@ -88,6 +88,12 @@ struct TPosition {
   char Read = 0;  // the recognisers' character: elected by a clear majority
   std::array<TGlyphReading, 2> ClassifierSide{};  // per zone; Best 0 where not observed
   TGlyphReading Classifier;                       // over both zones
+  // The share of the classifier's judgement, over both zones, that goes to
+  // the digits rather than to the letters and the star.
+  float ClassifierDigitShare = 0;
+  // Some zone's capital-letter reading reads a letter surely where its
+  // digit reading reads no digit surely (at a digit position).
+  bool RecognisersSeeALetter = false;
   char Barcode = 0;
   char Ch = 0;
   TSerialBacking Backing = TSerialBacking::Open;
@@ -110,7 +116,18 @@ struct TPosition {
 struct TBallot {
   const TZoneObservation* Observation = nullptr;
   std::string Reads;  // per position a character or 0
+  // Per position, the sure reading of the other alphabet's recognisers, or 0.
+  std::string OtherReads;
 };
+
+// The class of the other alphabet's positions: digits for letters and stars.
+char OtherClass(char positionClass) {
+  return positionClass == kDigitPosition ? kLetterPosition : kDigitPosition;
+}
+
+bool IsDigitChar(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The mean of some judgements; none when there are none.
 std::optional<TGlyphJudgement> MeanJudgement(
@@ -132,9 +149,11 @@ class TElection {
       : currency_(currency), layout_(layout), positions_(layout.size()) {
     for (const TZoneObservation& o : observations) {
       if (o.Layout != layout) continue;
-      TBallot b{&o, std::string(layout.size(), '\0')};
+      TBallot b{&o, std::string(layout.size(), '\0'), std::string(layout.size(), '\0')};
       for (std::size_t i = 0; i < layout.size(); ++i) {
-        b.Reads[i] = SettleConfusablePair(*o.Sheet, o.Glyphs[i], SureRead(o, i));
+        if (!o.Covers(i)) continue;
+        b.Reads[i] = SettleConfusablePair(*o.Sheet, o.Glyph(i), SureRead(o, i));
+        b.OtherReads[i] = SureReadAs(o.Other(i), OtherClass(layout[i]));
       }
       ballots_.push_back(std::move(b));
     }
@@ -186,6 +205,8 @@ class TElection {
     for (const TBallot& b : ballots_) {
       for (std::size_t i = 0; i < layout_.size(); ++i) {
         if (b.Reads[i] != 0) positions_[i].Tally[b.Reads[i]].insert(b.Observation->Source);
+        if (b.Reads[i] == 0 && layout_[i] == kDigitPosition && b.OtherReads[i] != 0)
+          positions_[i].RecognisersSeeALetter = true;
       }
     }
     for (TPosition& p : positions_) Recount(p);
@@ -204,7 +225,7 @@ class TElection {
       std::array<std::vector<const TGlyphJudgement*>, 2> perSide;
       for (const TBallot& b : ballots_) {
         const TZoneObservation& o = *b.Observation;
-        perSide[static_cast<std::size_t>(o.Side)].push_back(&o.Judgements[i]);
+        if (o.Covers(i)) perSide[static_cast<std::size_t>(o.Side)].push_back(&o.Judgement(i));
       }
       TPosition& p = positions_[i];
       std::vector<const TGlyphJudgement*> sides;
@@ -215,7 +236,12 @@ class TElection {
         p.ClassifierSide[s] = means[s]->Among(fitting);
         sides.push_back(&*means[s]);
       }
-      if (const auto both = MeanJudgement(sides)) p.Classifier = both->Among(fitting);
+      if (const auto both = MeanJudgement(sides)) {
+        p.Classifier = both->Among(fitting);
+        for (std::size_t c = 0; c < kGlyphClassCount; ++c) {
+          if (IsDigitChar(kGlyphAlphabet[c])) p.ClassifierDigitShare += both->Probabilities[c];
+        }
+      }
     }
   }
 
@@ -251,7 +277,7 @@ class TElection {
     bool added = false;
     for (TBallot& b : ballots_) {
       for (std::size_t i = 0; i < layout_.size(); ++i) {
-        if (positions_[i].Verified() || b.Reads[i] != 0) continue;
+        if (positions_[i].Verified() || b.Reads[i] != 0 || !b.Observation->Covers(i)) continue;
         const char ch = TemplateRead(b, i);
         if (ch == 0) continue;
         positions_[i].Tally[ch].insert(b.Observation->Source);
@@ -269,7 +295,9 @@ class TElection {
   char TemplateRead(const TBallot& b, std::size_t i) const {
     std::map<char, int32_t> nearest;  // per verified character, the closest glyph
     for (std::size_t j = 0; j < layout_.size(); ++j) {
-      if (j == i || !positions_[j].Verified() || !SameKind(layout_[i], layout_[j])) continue;
+      if (j == i || !positions_[j].Verified() || !SameKind(layout_[i], layout_[j]) ||
+          !b.Observation->Covers(j))
+        continue;
       if (!FitsPosition(layout_[i], positions_[j].Ch)) continue;
       const int32_t d = Distance(b, i, j);
       auto [it, inserted] = nearest.emplace(positions_[j].Ch, d);
@@ -311,7 +339,7 @@ class TElection {
     std::vector<std::string> options;
     std::size_t unread = 0;
     for (const std::size_t i : open) {
-      if (layout_[i] != kDigitPosition) return;
+      if (!CheckMayComplete(i)) return;
       options.push_back(Options(positions_[i]));
       if (options.back().empty()) {
         options.back() = "0123456789";
@@ -343,6 +371,19 @@ class TElection {
       positions_[i].Ch = (*found)[i];
       positions_[i].Backing = TSerialBacking::CheckValue;
     }
+  }
+
+  // The check completes digits, never a letter: a letter the election took
+  // for an unread digit would be completed to the digit that makes the
+  // check pass, and the note would verify (letters count by their character
+  // codes, so every letter stands for some digit). So only where nothing
+  // takes the glyph for a letter: the classifier gives the digits most of
+  // its judgement, and no zone's recognisers read a letter there surely
+  // while reading no digit.
+  bool CheckMayComplete(std::size_t i) const {
+    const TPosition& p = positions_[i];
+    return layout_[i] == kDigitPosition && !p.RecognisersSeeALetter &&
+           p.ClassifierDigitShare > 0.5f;
   }
 
   bool ShownElsewhere(std::size_t i, char ch) const {
@@ -428,7 +469,7 @@ int32_t TGlyphSheet::Distance(const TCharRecord& a, const TCharRecord& b) const 
 int32_t TZoneObservation::Distance(std::size_t i, std::size_t j) const {
   const std::size_t n = Glyphs.size();
   if (distances_.size() != n * n) distances_.assign(n * n, -1);
-  const std::size_t first = std::min(i, j), second = std::max(i, j);
+  const std::size_t first = std::min(i, j) - First, second = std::max(i, j) - First;
   int16_t& d = distances_[first * n + second];
   if (d < 0) d = static_cast<int16_t>(Sheet->Distance(Glyphs[first], Glyphs[second]));
   return d;
@@ -447,27 +488,30 @@ std::optional<TZoneObservation> ObserveZone(const TZoneReading& reading, std::st
   o.Source = source;
   o.Side = side;
   o.Layout = layout;
-  for (std::size_t i = 0; i < layout.size(); ++i) {
-    const TCharRecord& place = (*base)[i];
-    const std::vector<TCharRecord>& fitting =
-        layout[i] == kDigitPosition ? reading.DigitGlyphs : reading.LetterGlyphs;
-    auto same = std::find_if(fitting.begin(), fitting.end(),
+  // The record of `glyphs` in the place of `place`, or a stand-in with its box.
+  auto inPlace = [](const std::vector<TCharRecord>& glyphs, const TCharRecord& place) {
+    auto same = std::find_if(glyphs.begin(), glyphs.end(),
                              [&](const TCharRecord& r) { return SamePlace(r, place); });
-    if (same != fitting.end()) {
-      o.Glyphs.push_back(*same);
-    } else {
-      o.Glyphs.push_back(place);
-      o.Glyphs.back().CandCount = 0;
-      o.Glyphs.back().Ch = NoChar;
-    }
+    if (same != glyphs.end()) return *same;
+    TCharRecord standIn = place;
+    standIn.CandCount = 0;
+    standIn.Ch = NoChar;
+    return standIn;
+  };
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const bool digit = layout[i] == kDigitPosition;
+    o.Glyphs.push_back(inPlace(digit ? reading.DigitGlyphs : reading.LetterGlyphs, (*base)[i]));
+    o.Others.push_back(inPlace(digit ? reading.LetterGlyphs : reading.DigitGlyphs, (*base)[i]));
   }
   o.Sheet = std::make_shared<TGlyphSheet>(*reading.Crop, reading.Threshold);
   return o;
 }
 
 char SureRead(const TZoneObservation& observation, std::size_t position) {
-  const TCharRecord& r = observation.Glyphs[position];
-  const char positionClass = observation.Layout[position];
+  return SureReadAs(observation.Glyph(position), observation.Layout[position]);
+}
+
+char SureReadAs(const TCharRecord& r, char positionClass) {
   char best = 0;
   int32_t bestConf = 0;
   for (int32_t k = 0; k < r.CandCount; ++k) {

@@ -82,17 +82,36 @@ struct TZoneObservation {
   int32_t Source = 0;
   int32_t Side = 0;  // 0 the left zone, 1 the right one
   std::string_view Layout;
-  // Per position: the record of the reading whose alphabet fits the
-  // position. Where that reading has no glyph in the place, the other
-  // reading's record without candidates stands in (for its box).
+  // The serial position of the zone's first glyph: 0 for a copy of the
+  // whole serial; a copy that shows only the serial's last characters
+  // starts further on.
+  std::size_t First = 0;
+  // Per glyph of the zone, from position First on: the record of the
+  // reading whose alphabet fits the position. Where that reading has no
+  // glyph in the place, the other reading's record without candidates
+  // stands in (for its box).
   std::vector<TCharRecord> Glyphs;
+  // Per glyph, the record of the other reading (capital letters at a digit
+  // position, digits at a letter position), or a stand-in without
+  // candidates: what the glyph looks like to the recognisers of the other
+  // kind.
+  std::vector<TCharRecord> Others;
   std::shared_ptr<const TGlyphSheet> Sheet;
-  // Per position, the classifier's judgement of the glyph (made when the
-  // observation joins the evidence).
+  // Per glyph, the classifier's judgement (made when the observation joins
+  // the evidence).
   std::vector<TGlyphJudgement> Judgements;
 
-  // The sheet's distance of the glyphs at two positions, measured once: the
-  // election asks again after every pass.
+  // Whether the zone shows serial position `position`, and its glyph there.
+  bool Covers(std::size_t position) const {
+    return position >= First && position - First < Glyphs.size();
+  }
+  const TCharRecord& Glyph(std::size_t position) const { return Glyphs[position - First]; }
+  const TCharRecord& Other(std::size_t position) const { return Others[position - First]; }
+  const TGlyphJudgement& Judgement(std::size_t position) const {
+    return Judgements[position - First];
+  }
+  // The sheet's distance of the glyphs at two serial positions, measured
+  // once: the election asks again after every pass.
   int32_t Distance(std::size_t i, std::size_t j) const;
 
  private:
@@ -113,7 +132,10 @@ std::optional<TZoneObservation> ObserveZone(const TZoneReading& reading, std::st
 inline constexpr int32_t kSureConfidence = 80;
 inline constexpr int32_t kSureOneConfidence = 97;
 inline constexpr int32_t kSureLead = 5;
+// `position` is a serial position the observation covers.
 char SureRead(const TZoneObservation& observation, std::size_t position);
+// The sure reading of a record at a position of class `positionClass`.
+char SureReadAs(const TCharRecord& record, char positionClass);
 
 // Glyph distances (GlyphDistance) within one zone: below kSameShape two
 // glyphs are one character printed twice; from kDifferentShape on they are

@@ -46,10 +46,22 @@ int32_t GlyphLeft(std::size_t i) {
   return kGap + static_cast<int32_t>(i) * (kGlyphWidth + kGap);
 }
 
+// A record read as `ch` (kNone: nothing) at `confidence`.
+void SetRead(TCharRecord& g, char ch, int32_t confidence) {
+  if (ch == kNone) return;
+  g.CandCount = 1;
+  g.Cands[0] = static_cast<char16_t>(ch);
+  g.Confs[0] = static_cast<uint16_t>(confidence);
+  g.Ch = g.Cands[0];
+}
+
 // One zone: the glyphs of `printed` in a row, each in a one-pixel frame (so
-// all boxes have one size), read as `read` (kNone: nothing) at `confidence`.
+// all boxes have one size), read as `read` (kNone: nothing) at `confidence`
+// by the reading whose alphabet fits each position, and as `others` by the
+// other one (nothing where `others` is empty).
 TZoneObservation Zone(std::string_view currency, std::string_view printed, std::string_view read,
-                      int32_t source, int32_t side = 0, int32_t confidence = 100) {
+                      int32_t source, int32_t side = 0, int32_t confidence = 100,
+                      std::string_view others = "") {
   TDIB crop;
   crop.NewImage(static_cast<int32_t>(printed.size()) * (kGlyphWidth + kGap) + kGap,
                 kGlyphHeight + 2 * kGap, df8Bit, 200, 200);
@@ -71,13 +83,11 @@ TZoneObservation Zone(std::string_view currency, std::string_view printed, std::
         if (frame || CellInk(printed[i], column, row)) crop.Row(y)[x] = 0;
       }
     }
-    if (read[i] != kNone) {
-      g.CandCount = 1;
-      g.Cands[0] = static_cast<char16_t>(read[i]);
-      g.Confs[0] = static_cast<uint16_t>(confidence);
-      g.Ch = g.Cands[0];
-    }
+    TCharRecord other = g;
+    SetRead(g, read[i], confidence);
+    if (!others.empty()) SetRead(other, others[i], confidence);
     z.Glyphs.push_back(g);
+    z.Others.push_back(other);
   }
   z.Sheet = std::make_shared<TGlyphSheet>(crop, 128);
   return z;
@@ -89,9 +99,12 @@ TZoneObservation Zone(std::string_view currency, std::string_view printed, std::
 //   's' sure (0.95: it may fill an unread glyph),
 //   'r' reading (0.7: it reads the position, but fills nothing),
 //   'g' guessing (0.3: its best guess, not a reading).
-// '?' in `reads`: it cannot tell at all.
-TGlyphJudge ClassifierReading(std::string reads, std::string sureness = "") {
-  return [reads, sureness](const TGlyphSheet&, const TCharRecord& glyph) {
+// '?' in `reads`: it cannot tell at all. A digit in `digitGuesses` where
+// `reads` has a letter: its best guess among the digits, which a digit
+// position asks about, though it takes the glyph for the letter.
+TGlyphJudge ClassifierReading(std::string reads, std::string sureness = "",
+                              std::string digitGuesses = "") {
+  return [reads, sureness, digitGuesses](const TGlyphSheet&, const TCharRecord& glyph) {
     const std::size_t i = static_cast<std::size_t>((glyph.Left - kGap) / (kGlyphWidth + kGap));
     const char level = i < sureness.size() ? sureness[i] : 's';
     const float p = level == 's' ? 0.95f : level == 'r' ? 0.7f : 0.3f;
@@ -109,15 +122,30 @@ TGlyphJudge ClassifierReading(std::string reads, std::string sureness = "") {
         j.Probabilities[c] = (1 - p) / (digit ? 9.0f : 26.0f);
       }
     }
+    const char guess = i < digitGuesses.size() ? digitGuesses[i] : ' ';
+    if (guess != ' ' && !digit && read != '?') {
+      // A tenth of the letters' share on the digits, twice as much on the guess.
+      for (std::size_t c = 0; c < kGlyphClassCount; ++c) {
+        const char other = kGlyphAlphabet[c];
+        if (other >= '0' && other <= '9') {
+          j.Probabilities[c] = (1 - p) / 11 * (other == guess ? 2 : 1) / 10;
+        } else if (other != read) {
+          j.Probabilities[c] *= 0.9f;
+        }
+      }
+    }
     return j;
   };
 }
 
-// Both zones of a pass, read alike unless the right one's reading is given.
+// Both zones of a pass, read alike unless the right one's reading is given;
+// `others` is what the reading of the other alphabet read, in both.
 void AddPass(TSerialEvidence& evidence, std::string_view currency, std::string_view printed,
-             std::string_view read, int32_t source, const char* readRight = nullptr) {
-  evidence.AddZone(Zone(currency, printed, read, source, 0));
-  evidence.AddZone(Zone(currency, printed, readRight ? readRight : read, source, 1));
+             std::string_view read, int32_t source, const char* readRight = nullptr,
+             const char* others = nullptr) {
+  const std::string_view other = others ? others : "";
+  evidence.AddZone(Zone(currency, printed, read, source, 0, 100, other));
+  evidence.AddZone(Zone(currency, printed, readRight ? readRight : read, source, 1, 100, other));
 }
 
 // The disputed positions as text: "position
@@ -160,6 +188,7 @@ TEST(SerialEvidence, TheFamiliesOfSourcesElectTheSerial) {
     int32_t source;
     const char* read;
     const char* readRight = nullptr;  // the right zone's, when it differs
+    const char* others = nullptr;     // the other alphabet's reading, in both zones
   };
   struct Case {
     const char* name;
@@ -171,6 +200,7 @@ TEST(SerialEvidence, TheFamiliesOfSourcesElectTheSerial) {
     const char* barcode;   // nullptr: none
     const char* reading;   // "~" where the position stays open
     const char* doubts;
+    const char* digitGuesses = "";  // the classifier's, where it reads a letter
   };
   // clang-format off
   const Case cases[] = {
@@ -240,6 +270,12 @@ TEST(SerialEvidence, TheFamiliesOfSourcesElectTheSerial) {
       {"nor where a pass reads another digit",
        "EUR", "U59743898015", {{0, "U59746898015"}, {2, "U5974~898015"}},
        "U59743898015", "sssssgssssss", nullptr, "U5974~898015", ""},
+      {"nor a letter the recognisers read where they read no digit: a Europa serial's second letter",
+       "EUR", "SD8001927902", {{0, "S~8001927902", nullptr, "~D~~~~~~~~~~"}},
+       "S58001927902", "sgssssssssss", nullptr, "S~8001927902", ""},
+      {"nor a glyph the classifier takes for a letter, whatever digit it guesses",
+       "EUR", "SD8001927902", {{0, "S~8001927902"}},
+       "SD8001927902", "sgssssssssss", nullptr, "S~8001927902", "", " 5"},
       {"nor when 0 and 9 both pass",
        "EUR", "A12345678907", {{0, "A12345678~07"}},
        "A12345678?07", "", nullptr, "A12345678~07", ""},
@@ -249,9 +285,10 @@ TEST(SerialEvidence, TheFamiliesOfSourcesElectTheSerial) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    TSerialEvidence evidence(c.currency, ClassifierReading(c.classifier, c.sureness));
+    TSerialEvidence evidence(c.currency,
+                             ClassifierReading(c.classifier, c.sureness, c.digitGuesses));
     for (const Pass& p : c.passes)
-      AddPass(evidence, c.currency, c.printed, p.read, p.source, p.readRight);
+      AddPass(evidence, c.currency, c.printed, p.read, p.source, p.readRight, p.others);
     if (c.barcode) evidence.AddBarcode(c.barcode);
     const TSerialVerdict v = evidence.Decide();
     EXPECT_EQ(v.Reading, c.reading) << c.name;
