@@ -41,6 +41,7 @@ struct TNoteSerial {
   double confidence = 0;
   bool valid = false;
   std::string currency;
+  std::string series;  // the verified reading's, where the currency's serials tell it
   std::array<std::optional<TSerialZone>, 2> zones;
   int32_t passes = 0;
   std::vector<TSerialPosition> positions;
@@ -62,7 +63,8 @@ TNoteSerial ReadClassic(const TDIB& raster, const std::string& currency) {
 TNoteSerial ReadVerified(const TDIB& raster, const std::string& currency) {
   TPresentedSerial p = ReadPresentedSerial(raster, currency);
   const TVerifiedSerial& v = p.Reading;
-  return {v.Serial, v.Confidence, v.Valid, v.Currency, v.Zones, v.Passes, v.Positions, p.Note};
+  return {v.Serial, v.Confidence, v.Valid,     v.Currency, v.Series,
+          v.Zones,  v.Passes,     v.Positions, p.Note};
 }
 
 Json NoteJson(const std::optional<TNotePlacement>& note) {
@@ -80,8 +82,10 @@ Json ZonesJson(const std::array<std::optional<TSerialZone>, 2>& zones) {
       list.push_back(nullptr);
       continue;
     }
-    list.push_back({{"reading", platform::AnsiToUtf8(z->Reading)},
-                    {"box", {z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom}}});
+    Json zone = {{"reading", platform::AnsiToUtf8(z->Reading)},
+                 {"box", {z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom}}};
+    if (z->QuarterTurns != 0) zone["turned"] = 90 * z->QuarterTurns;
+    list.push_back(std::move(zone));
   }
   return list;
 }
@@ -121,7 +125,9 @@ class SerialCommand : public Command {
            "picture as it is. AUTO (the default) tells the currency from the note's size.\n"
            "JSON members: serial, confidence, currency (the code used; empty when no note\n"
            "was found and none was given), valid, zones (left and right: reading and box\n"
-           "in the picture, or null), passes, and without --classic: doubts, the positions\n"
+           "in the picture, and turned: 90 for a copy printed across the note, or null),\n"
+           "passes, and without --classic: series (\"first\" or \"europa\" for a valid\n"
+           "euro serial, else null), doubts, the positions\n"
            "(from 1) where the sources disagreed, with what the recognisers, the glyph\n"
            "classifier and the barcode read there and the character independent evidence\n"
            "settled it on (null: none); note, its box in the picture, skew (degrees,\n"
@@ -163,6 +169,7 @@ class SerialCommand : public Command {
                 {"zones", ZonesJson(r.zones)},
                 {"passes", r.passes}};
     if (!classic_) {
+      out.json["series"] = r.series.empty() ? Json(nullptr) : Json(r.series);
       out.json["doubts"] = DoubtsJson(r.positions);
       out.json["note"] = NoteJson(r.note);
     }

@@ -32,7 +32,6 @@ constexpr float kClassifierReads = 0.5f;
 constexpr float kClassifierFills = 0.9f;
 // The euro check value settles at most this many open digits at once.
 constexpr std::size_t kCheckSettles = 2;
-constexpr int32_t kEuroCheck = 8;
 
 bool SamePlace(const TCharRecord& a, const TCharRecord& b) {
   const int32_t tolerance = std::max(kSamePlace, (a.Right - a.Left + 1) / 4);
@@ -91,9 +90,10 @@ struct TPosition {
   // The share of the classifier's judgement, over both zones, that goes to
   // the digits rather than to the letters and the star.
   float ClassifierDigitShare = 0;
-  // Some zone's capital-letter reading reads a letter surely where its
-  // digit reading reads no digit surely (at a digit position).
-  bool RecognisersSeeALetter = false;
+  // Some zone's recognisers of the other kind read the glyph surely where
+  // those of the position's kind read nothing surely: a letter at a digit
+  // position, a digit at a letter position.
+  bool RecognisersSeeTheOtherKind = false;
   char Barcode = 0;
   char Ch = 0;
   TSerialBacking Backing = TSerialBacking::Open;
@@ -147,6 +147,12 @@ class TElection {
             const std::vector<TZoneObservation>& observations,
             const std::vector<std::string>& barcodes)
       : currency_(currency), layout_(layout), positions_(layout.size()) {
+    for (std::string_view other : SerialLayouts(currency)) {
+      if (other.size() != layout.size() || other == layout) continue;
+      for (std::size_t i = 0; i < layout.size(); ++i) {
+        if (!SameKind(other[i], layout[i])) kindsDiffer_.push_back(i);
+      }
+    }
     for (const TZoneObservation& o : observations) {
       if (o.Layout != layout) continue;
       TBallot b{&o, std::string(layout.size(), '\0'), std::string(layout.size(), '\0')};
@@ -205,8 +211,8 @@ class TElection {
     for (const TBallot& b : ballots_) {
       for (std::size_t i = 0; i < layout_.size(); ++i) {
         if (b.Reads[i] != 0) positions_[i].Tally[b.Reads[i]].insert(b.Observation->Source);
-        if (b.Reads[i] == 0 && layout_[i] == kDigitPosition && b.OtherReads[i] != 0)
-          positions_[i].RecognisersSeeALetter = true;
+        if (b.Reads[i] == 0 && b.OtherReads[i] != 0)
+          positions_[i].RecognisersSeeTheOtherKind = true;
       }
     }
     for (TPosition& p : positions_) Recount(p);
@@ -353,7 +359,7 @@ class TElection {
     std::vector<std::size_t> pick(open.size(), 0);
     for (;;) {
       for (std::size_t k = 0; k < open.size(); ++k) serial[open[k]] = options[k][pick[k]];
-      if (EuroCheckValue(serial) == kEuroCheck) {
+      if (PassesEuroCheck(serial)) {
         if (found) return;  // two choices pass: the check cannot tell
         found = serial;
       }
@@ -382,8 +388,29 @@ class TElection {
   // while reading no digit.
   bool CheckMayComplete(std::size_t i) const {
     const TPosition& p = positions_[i];
-    return layout_[i] == kDigitPosition && !p.RecognisersSeeALetter &&
-           p.ClassifierDigitShare > 0.5f;
+    return layout_[i] == kDigitPosition && !LetterInAnotherLayout(i) &&
+           !p.RecognisersSeeTheOtherKind && p.ClassifierDigitShare > 0.5f;
+  }
+
+  // Whether another series of the currency prints a letter where this one
+  // prints a digit: the first euro series' second character is a digit, the
+  // Europa series' a letter.
+  bool LetterInAnotherLayout(std::size_t i) const {
+    return std::find(kindsDiffer_.begin(), kindsDiffer_.end(), i) != kindsDiffer_.end();
+  }
+
+  // Where another series' layout of the same length has a letter and this
+  // one a digit, or the other way round, only the glyph's shape tells the
+  // series apart: the classifier must give the position's kind most of its
+  // judgement, and no zone's recognisers see the other kind there.
+  bool KindsHold() const {
+    for (const std::size_t i : kindsDiffer_) {
+      const TPosition& p = positions_[i];
+      const float share =
+          layout_[i] == kDigitPosition ? p.ClassifierDigitShare : 1 - p.ClassifierDigitShare;
+      if (p.RecognisersSeeTheOtherKind || share <= 0.5f) return false;
+    }
+    return true;
   }
 
   bool ShownElsewhere(std::size_t i, char ch) const {
@@ -413,12 +440,16 @@ class TElection {
                           [](const TPosition& p) { return p.Verified(); }) &&
               IsValidSerial(currency_, v.Reading);
     v.Positions = Positions();
+    v.KindsHold = KindsHold();
     if (v.Valid) v.Confidence = ReadingConfidence(v.Positions, kBackingErrorRates);
     return v;
   }
 
   std::string_view currency_;
   std::string_view layout_;
+  // The positions where another layout of the same length has the other
+  // kind (letter or digit).
+  std::vector<std::size_t> kindsDiffer_;
   std::vector<TBallot> ballots_;
   std::vector<TPosition> positions_;
 };
@@ -475,36 +506,68 @@ int32_t TZoneObservation::Distance(std::size_t i, std::size_t j) const {
   return d;
 }
 
-std::optional<TZoneObservation> ObserveZone(const TZoneReading& reading, std::string_view currency,
-                                            int32_t source, int32_t side) {
-  const std::vector<TCharRecord>* base = &reading.LetterGlyphs;
-  std::string_view layout = SerialLayout(currency, base->size());
-  if (layout.empty()) {
-    base = &reading.DigitGlyphs;
-    layout = SerialLayout(currency, base->size());
-  }
-  if (layout.empty()) return std::nullopt;
+namespace {
+
+// The record of `glyphs` in the place of `place`, or a stand-in with its box.
+TCharRecord InPlace(const std::vector<TCharRecord>& glyphs, const TCharRecord& place) {
+  auto same = std::find_if(glyphs.begin(), glyphs.end(),
+                           [&](const TCharRecord& r) { return SamePlace(r, place); });
+  if (same != glyphs.end()) return *same;
+  TCharRecord standIn = place;
+  standIn.CandCount = 0;
+  standIn.Ch = NoChar;
+  return standIn;
+}
+
+// The glyphs in the places of `base` (one of the zone's readings), laid out
+// by `layout` from serial position `first` on.
+TZoneObservation Observe(const TZoneReading& reading, const std::vector<TCharRecord>& base,
+                         std::string_view layout, std::size_t first, int32_t source, int32_t side,
+                         std::shared_ptr<const TGlyphSheet> sheet) {
   TZoneObservation o;
   o.Source = source;
   o.Side = side;
   o.Layout = layout;
-  // The record of `glyphs` in the place of `place`, or a stand-in with its box.
-  auto inPlace = [](const std::vector<TCharRecord>& glyphs, const TCharRecord& place) {
-    auto same = std::find_if(glyphs.begin(), glyphs.end(),
-                             [&](const TCharRecord& r) { return SamePlace(r, place); });
-    if (same != glyphs.end()) return *same;
-    TCharRecord standIn = place;
-    standIn.CandCount = 0;
-    standIn.Ch = NoChar;
-    return standIn;
-  };
-  for (std::size_t i = 0; i < layout.size(); ++i) {
-    const bool digit = layout[i] == kDigitPosition;
-    o.Glyphs.push_back(inPlace(digit ? reading.DigitGlyphs : reading.LetterGlyphs, (*base)[i]));
-    o.Others.push_back(inPlace(digit ? reading.LetterGlyphs : reading.DigitGlyphs, (*base)[i]));
+  o.First = first;
+  for (std::size_t k = 0; k < base.size(); ++k) {
+    const bool digit = layout[first + k] == kDigitPosition;
+    o.Glyphs.push_back(InPlace(digit ? reading.DigitGlyphs : reading.LetterGlyphs, base[k]));
+    o.Others.push_back(InPlace(digit ? reading.LetterGlyphs : reading.DigitGlyphs, base[k]));
   }
-  o.Sheet = std::make_shared<TGlyphSheet>(*reading.Crop, reading.Threshold);
+  o.Sheet = std::move(sheet);
   return o;
+}
+
+}  // namespace
+
+std::vector<TZoneObservation> ObserveZone(const TZoneReading& reading, std::string_view currency,
+                                          int32_t source, int32_t side) {
+  const std::span<const std::string_view> layouts = SerialLayouts(currency);
+  auto isLayoutLength = [&](std::size_t n) {
+    return std::any_of(layouts.begin(), layouts.end(),
+                       [&](std::string_view l) { return l.size() == n; });
+  };
+  const std::vector<TCharRecord>* base = &reading.LetterGlyphs;
+  if (!isLayoutLength(base->size())) base = &reading.DigitGlyphs;
+  if (!isLayoutLength(base->size())) return {};
+  const auto sheet = std::make_shared<TGlyphSheet>(*reading.Crop, reading.Threshold);
+  std::vector<TZoneObservation> observations;
+  for (std::string_view layout : layouts) {
+    if (layout.size() == base->size())
+      observations.push_back(Observe(reading, *base, layout, 0, source, side, sheet));
+  }
+  return observations;
+}
+
+std::optional<TZoneObservation> ObserveShortCopy(const TZoneReading& reading,
+                                                 const TSerialSeries& series, int32_t source,
+                                                 int32_t side) {
+  const std::size_t n = series.ShortLeftCopy;
+  const std::vector<TCharRecord>* base = &reading.DigitGlyphs;
+  if (base->size() != n) base = &reading.LetterGlyphs;
+  if (n == 0 || base->size() != n) return std::nullopt;
+  return Observe(reading, *base, series.Layout, series.Layout.size() - n, source, side,
+                 std::make_shared<TGlyphSheet>(*reading.Crop, reading.Threshold));
 }
 
 char SureRead(const TZoneObservation& observation, std::size_t position) {
@@ -556,22 +619,70 @@ void TSerialEvidence::AddBarcode(const std::string& text) {
     barcodes_.push_back(text);
 }
 
+namespace {
+
+// Whether the note shows the copies that only `series` prints: the short
+// copy turned a quarter, or a whole copy along the left of the note.
+bool ShowsItsOwnCopies(const TSerialSeries& series,
+                       const std::vector<TZoneObservation>& observations) {
+  return std::any_of(observations.begin(), observations.end(), [&](const TZoneObservation& o) {
+    if (o.Layout != series.Layout) return false;
+    return series.ShortLeftCopy > 0 ? o.First > 0 : o.Side == 0 && o.First == 0;
+  });
+}
+
+}  // namespace
+
 TSerialVerdict TSerialEvidence::Decide() const {
-  // The layout most readings have.
-  std::string_view layout;
-  std::size_t most = 0;
-  for (std::string_view candidate : SerialLayouts(currency_)) {
-    std::size_t n = std::count_if(observations_.begin(), observations_.end(),
-                                  [&](const TZoneObservation& o) { return o.Layout == candidate; });
+  const std::span<const TSerialSeries> all = SerialSeries(currency_);
+  struct TCount {
+    const TSerialSeries* Series;
+    std::size_t Evidence;  // observations and barcode texts
+    bool OwnCopies;
+  };
+  std::vector<TCount> counts;
+  for (const TSerialSeries& series : all) {
+    std::size_t n =
+        std::count_if(observations_.begin(), observations_.end(),
+                      [&](const TZoneObservation& o) { return o.Layout == series.Layout; });
     n += std::count_if(barcodes_.begin(), barcodes_.end(),
-                       [&](const std::string& t) { return t.size() == candidate.size(); });
-    if (n > most) {
-      most = n;
-      layout = candidate;
+                       [&](const std::string& t) { return FitsLayout(series.Layout, t); });
+    if (n > 0) counts.push_back({&series, n, ShowsItsOwnCopies(series, observations_)});
+  }
+  // Each series with evidence is elected on its own; a reading is valid only
+  // in the one series that its note's copies, or where the copies cannot
+  // tell, its glyphs' kinds, point to.
+  std::optional<TSerialVerdict> chosen, shown;
+  std::size_t shownEvidence = 0;
+  bool rivalsValid = false;
+  for (const TCount& c : counts) {
+    TSerialVerdict v = TElection(currency_, c.Series->Layout, observations_, barcodes_).Run();
+    v.Series = c.Series;
+    bool rivalShowsCopies = false, rivals = false;
+    for (const TCount& other : counts) {
+      if (other.Series == c.Series || other.Series->Layout.size() != c.Series->Layout.size())
+        continue;
+      rivals = true;
+      rivalShowsCopies = rivalShowsCopies || other.OwnCopies;
+    }
+    const bool pointedTo =
+        !rivals || (c.OwnCopies ? !rivalShowsCopies : !rivalShowsCopies && v.KindsHold);
+    if (v.Valid && pointedTo) {
+      rivalsValid = chosen.has_value();
+      if (!chosen) chosen = v;
+    }
+    if (!shown || c.Evidence > shownEvidence) {
+      shown = v;
+      shownEvidence = c.Evidence;
     }
   }
-  if (layout.empty()) return {};
-  return TElection(currency_, layout, observations_, barcodes_).Run();
+  if (chosen && !rivalsValid) return *chosen;
+  if (!shown) return {};
+  // Two series read valid serials, or the one valid reading is in a series
+  // the note does not point to: nothing is settled.
+  shown->Valid = false;
+  shown->Confidence = 0;
+  return *shown;
 }
 
 }  // namespace serial_detail

@@ -50,6 +50,7 @@
 #include "image/dibunit.h"
 #include "ocr/omnifontocr.h"
 #include "serial/serialreader.h"
+#include "serial/serialvalidation.h"
 #include "serial/verifiedreader.h"
 
 namespace serial_detail {
@@ -118,10 +119,16 @@ struct TZoneObservation {
   mutable std::vector<int16_t> distances_;  // -1 until measured
 };
 
-// The observation of a zone's readings, or none when neither reading has the
-// length of one of the currency's layouts.
-std::optional<TZoneObservation> ObserveZone(const TZoneReading& reading, std::string_view currency,
-                                            int32_t source, int32_t side);
+// The observations of a zone's readings, one per layout of the currency
+// that has the length of the letter reading (or else of the digit
+// reading); none when neither has a layout's length.
+std::vector<TZoneObservation> ObserveZone(const TZoneReading& reading, std::string_view currency,
+                                          int32_t source, int32_t side);
+// The observation of a series' short left copy (the serial's last
+// characters), or none when neither reading has its length.
+std::optional<TZoneObservation> ObserveShortCopy(const TZoneReading& reading,
+                                                 const TSerialSeries& series, int32_t source,
+                                                 int32_t side);
 
 // The observation's sure reading of a position, or 0: the best candidate
 // that fits the position, at least kSureConfidence and clearly ahead of the
@@ -159,6 +166,11 @@ struct TSerialVerdict {
   bool Valid = false;   // every position verified and the currency's rules hold
   double Confidence = 0;
   std::vector<TSerialPosition> Positions;
+  // The series elected in; none when no zone had a serial's length.
+  const TSerialSeries* Series = nullptr;
+  // Where the currency's series of this length differ in kind (letter or
+  // digit), the glyphs look like this series' kinds.
+  bool KindsHold = true;
 };
 
 class TSerialEvidence {

@@ -29,6 +29,9 @@ void ReadSerialNumber(const TDIB& raster, const std::string& currency, std::stri
 struct TSerialZone {
   TRect Box;
   std::string Reading;
+  // Clockwise quarter turns the zone was read at: 1 for a copy printed
+  // across the note, read from bottom to top.
+  int32_t QuarterTurns = 0;
 };
 
 // How a request went, beside its result: the currency code it used (the

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "serial/serialevidence.h"
+#include "serial/shortcopy.h"
 #include "serial/turnednote.h"
 
 using namespace serial_detail;
@@ -88,6 +89,11 @@ TRect WholeOf(const TDIB& raster) {
 
 // One verified request: the evidence so far and what the result reports.
 class TVerifiedRequest {
+  struct TViewZone {
+    TRect Box;
+    int32_t Threshold = 0;
+  };
+
  public:
   TVerifiedRequest(const TDIB& raster, const std::string& currency)
       : raster_(raster), code_(NormaliseCurrency(currency)) {}
@@ -103,6 +109,7 @@ class TVerifiedRequest {
     if (verdict_.Valid) {
       result_.Serial = verdict_.Reading;
       result_.Confidence = verdict_.Confidence;
+      result_.Series = verdict_.Series->Name;
     }
     result_.Positions = verdict_.Positions;
     return std::move(result_);
@@ -127,12 +134,11 @@ class TVerifiedRequest {
       const TRect& zone = **sides[side];
       const TZoneReading reading = ReadZoneGlyphs(source, zone);
       result_.Zones[side] = TSerialZone{zone, SpliceZone(reading.Letters, reading.Digits, code_)};
-      // Views are cut from the note itself, so they take zones read from its own pixels.
-      if (!viewZones_[side] && (&source == &raster_ || raster_.Format() == df1Bit))
-        viewZones_[side] = TViewZone{zone, reading.Threshold};
+      KeepViewZone(side, source, TViewZone{zone, reading.Threshold});
       Observe(reading, EvidenceSource(pass), static_cast<int32_t>(side));
     }
-    if (pass % 2 == 1 && zones.Left && zones.Right) greyZonesRead_ = true;
+    const std::optional<TRect> shortCopy = ReadShortCopy(*zones.Work, source, pass);
+    if (pass % 2 == 1 && (zones.Left || shortCopy) && zones.Right) greyZonesRead_ = true;
     if (code_ == "LBP") evidence_->AddBarcode(ReadPoundBarcode(*zones.Work));
     Decide();
   }
@@ -142,21 +148,57 @@ class TVerifiedRequest {
   // look: the views help glyphs, not zones.
   void RunView(std::size_t v) {
     if (!evidence_ || !evidence_->Observed() || !(viewZones_[0] || viewZones_[1])) return;
-    for (std::size_t side = 0; side < 2; ++side) {
-      const std::optional<TViewZone>& z = viewZones_[side];
+    for (std::size_t slot = 0; slot < viewZones_.size(); ++slot) {
+      const std::optional<TViewZone>& z = viewZones_[slot];
       if (!z) continue;
       const std::unique_ptr<TDIB> zone =
-          raster_.Crop(z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom);
+          slot == kShortCopySlot
+              ? ShortCopyUpright(raster_, z->Box)
+              : raster_.Crop(z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom);
       const std::unique_ptr<TDIB> view = ZoneView(*zone, z->Threshold, kViews[v]);
-      Observe(ReadZoneGlyphs(*view, WholeOf(*view)), kFirstViewSource + static_cast<int32_t>(v),
-              static_cast<int32_t>(side));
+      const TZoneReading reading = ReadZoneGlyphs(*view, WholeOf(*view));
+      const int32_t source = kFirstViewSource + static_cast<int32_t>(v);
+      if (slot == kShortCopySlot)
+        ObserveShortCopies(reading, source);
+      else
+        Observe(reading, source, static_cast<int32_t>(slot));
     }
     Decide();
   }
 
+  // The short copy of a series that prints one, read turned upright: it
+  // stands on the left of the note, and is reported as the left zone when
+  // the pass found no whole copy there.
+  std::optional<TRect> ReadShortCopy(const TDIB& work, const TDIB& source, int32_t pass) {
+    for (const TSerialSeries& series : SerialSeries(code_)) {
+      const std::optional<TRect> zone = LocateShortCopy(work, series);
+      if (!zone) continue;
+      const std::unique_ptr<TDIB> upright = ShortCopyUpright(source, *zone);
+      const TZoneReading reading = ReadZoneGlyphs(*upright, WholeOf(*upright));
+      if (!result_.Zones[0] || result_.Zones[0]->QuarterTurns != 0)
+        result_.Zones[0] = TSerialZone{*zone, reading.Digits, 1};
+      KeepViewZone(kShortCopySlot, source, TViewZone{*zone, reading.Threshold});
+      ObserveShortCopies(reading, EvidenceSource(pass));
+      return zone;
+    }
+    return std::nullopt;
+  }
+
+  // Views are cut from the note itself, so they take zones read from its own pixels.
+  void KeepViewZone(std::size_t slot, const TDIB& source, const TViewZone& zone) {
+    if (!viewZones_[slot] && (&source == &raster_ || raster_.Format() == df1Bit))
+      viewZones_[slot] = zone;
+  }
+
   void Observe(const TZoneReading& reading, int32_t source, int32_t side) {
-    if (auto observation = ObserveZone(reading, code_, source, side))
-      evidence_->AddZone(std::move(*observation));
+    for (TZoneObservation& o : ObserveZone(reading, code_, source, side))
+      evidence_->AddZone(std::move(o));
+  }
+
+  void ObserveShortCopies(const TZoneReading& reading, int32_t source) {
+    for (const TSerialSeries& series : SerialSeries(code_)) {
+      if (auto o = ObserveShortCopy(reading, series, source, 0)) evidence_->AddZone(std::move(*o));
+    }
   }
 
   void Decide() {
@@ -164,18 +206,15 @@ class TVerifiedRequest {
     ++result_.Passes;
   }
 
-  struct TViewZone {
-    TRect Box;
-    int32_t Threshold = 0;
-  };
-
   const TDIB& raster_;
   std::string code_;
   std::optional<TSerialEvidence> evidence_;
   TSerialVerdict verdict_;
   TVerifiedSerial result_;
   bool greyZonesRead_ = false;
-  std::array<std::optional<TViewZone>, 2> viewZones_;
+  // The left and right zones, and the short copy.
+  static constexpr std::size_t kShortCopySlot = 2;
+  std::array<std::optional<TViewZone>, 3> viewZones_;
 };
 
 }  // namespace

@@ -58,6 +58,9 @@ struct TVerifiedSerial {
   double Confidence = 0;
   bool Valid = false;
   std::string Currency;  // the code given, or the one detected for "AUTO"
+  // The series of a valid serial where the currency's serials tell their
+  // series apart ("first" or "europa" for the euro), else empty.
+  std::string Series;
   std::array<std::optional<TSerialZone>, 2> Zones;  // left, right
   int32_t Passes = 0;
   // Per position of the serial layout most zones had; empty when no zone

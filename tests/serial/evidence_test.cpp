@@ -55,21 +55,15 @@ void SetRead(TCharRecord& g, char ch, int32_t confidence) {
   g.Ch = g.Cands[0];
 }
 
-// One zone: the glyphs of `printed` in a row, each in a one-pixel frame (so
-// all boxes have one size), read as `read` (kNone: nothing) at `confidence`
-// by the reading whose alphabet fits each position, and as `others` by the
-// other one (nothing where `others` is empty).
-TZoneObservation Zone(std::string_view currency, std::string_view printed, std::string_view read,
-                      int32_t source, int32_t side = 0, int32_t confidence = 100,
-                      std::string_view others = "") {
-  TDIB crop;
-  crop.NewImage(static_cast<int32_t>(printed.size()) * (kGlyphWidth + kGap) + kGap,
-                kGlyphHeight + 2 * kGap, df8Bit, 200, 200);
-  crop.FillWhite();
-  TZoneObservation z;
-  z.Source = source;
-  z.Side = side;
-  z.Layout = SerialLayout(currency, printed.size());
+// The glyphs of `printed` in a row, each in a one-pixel frame (so all boxes
+// have one size), on an 8-bit crop with ink 0 and paper 255.
+TZoneReading DrawnZone(std::string_view printed) {
+  TZoneReading z;
+  z.Crop = std::make_unique<TDIB>();
+  z.Crop->NewImage(static_cast<int32_t>(printed.size()) * (kGlyphWidth + kGap) + kGap,
+                   kGlyphHeight + 2 * kGap, df8Bit, 200, 200);
+  z.Crop->FillWhite();
+  z.Threshold = 128;
   for (std::size_t i = 0; i < printed.size(); ++i) {
     TCharRecord g;
     g.Left = GlyphLeft(i);
@@ -80,16 +74,24 @@ TZoneObservation Zone(std::string_view currency, std::string_view printed, std::
       for (int32_t x = g.Left; x <= g.Right; ++x) {
         const bool frame = x == g.Left || x == g.Right || y == g.Top || y == g.Bottom;
         const int32_t column = (x - g.Left - 1) / kCell, row = (y - g.Top - 1) / kCell;
-        if (frame || CellInk(printed[i], column, row)) crop.Row(y)[x] = 0;
+        if (frame || CellInk(printed[i], column, row)) z.Crop->Row(y)[x] = 0;
       }
     }
-    TCharRecord other = g;
-    SetRead(g, read[i], confidence);
-    if (!others.empty()) SetRead(other, others[i], confidence);
-    z.Glyphs.push_back(g);
-    z.Others.push_back(other);
+    z.LetterGlyphs.push_back(g);
+    z.DigitGlyphs.push_back(g);
   }
-  z.Sheet = std::make_shared<TGlyphSheet>(crop, 128);
+  return z;
+}
+
+// A zone of `printed` whose capital-letter reading reads `letters` and
+// whose digit reading reads `digits` (kNone: nothing) at `confidence`.
+TZoneReading ReadZone(std::string_view printed, std::string_view letters, std::string_view digits,
+                      int32_t confidence = 100) {
+  TZoneReading z = DrawnZone(printed);
+  for (std::size_t i = 0; i < printed.size(); ++i) {
+    SetRead(z.LetterGlyphs[i], letters[i], confidence);
+    SetRead(z.DigitGlyphs[i], digits[i], confidence);
+  }
   return z;
 }
 
@@ -138,14 +140,40 @@ TGlyphJudge ClassifierReading(std::string reads, std::string sureness = "",
   };
 }
 
+// What the recognisers of each alphabet read in a zone: `read` by those of
+// each position's kind in the currency's first layout of the zone's length,
+// `others` (nothing where empty) by those of the other kind.
+TZoneReading ReadAs(std::string_view currency, std::string_view printed, std::string_view read,
+                    std::string_view others) {
+  std::string_view layout;
+  for (std::string_view l : SerialLayouts(currency)) {
+    if (l.size() == printed.size()) {
+      layout = l;
+      break;
+    }
+  }
+  std::string letters(printed.size(), kNone), digits(printed.size(), kNone);
+  for (std::size_t i = 0; i < printed.size(); ++i) {
+    const char other = others.empty() ? kNone : others[i];
+    const bool digit = layout[i] == kDigitPosition;
+    letters[i] = digit ? other : read[i];
+    digits[i] = digit ? read[i] : other;
+  }
+  return ReadZone(printed, letters, digits);
+}
+
 // Both zones of a pass, read alike unless the right one's reading is given;
 // `others` is what the reading of the other alphabet read, in both.
 void AddPass(TSerialEvidence& evidence, std::string_view currency, std::string_view printed,
              std::string_view read, int32_t source, const char* readRight = nullptr,
              const char* others = nullptr) {
   const std::string_view other = others ? others : "";
-  evidence.AddZone(Zone(currency, printed, read, source, 0, 100, other));
-  evidence.AddZone(Zone(currency, printed, readRight ? readRight : read, source, 1, 100, other));
+  for (int32_t side = 0; side < 2; ++side) {
+    const std::string_view r = side == 1 && readRight ? readRight : read;
+    for (TZoneObservation& o :
+         ObserveZone(ReadAs(currency, printed, r, other), currency, source, side))
+      evidence.AddZone(std::move(o));
+  }
 }
 
 // The disputed positions as text: "position
@@ -165,17 +193,20 @@ std::string DoubtsText(const std::vector<TSerialPosition>& positions) {
 }  // namespace
 
 TEST(SerialEvidence, DrawnCharactersDifferInShapeAndSmudgedDigitsLieBetween) {
-  const std::string all = "BCDEFTUXZ0123456789";
-  const TZoneObservation z = Zone("USD", all, std::string(all.size(), kNone), 0);
-  for (std::size_t i = 0; i < z.Glyphs.size(); ++i) {
-    for (std::size_t j = i + 1; j < z.Glyphs.size(); ++j) {
-      EXPECT_GE(z.Sheet->Distance(z.Glyphs[i], z.Glyphs[j]), kDifferentShape) << i << " " << j;
+  const TZoneReading z = DrawnZone("BCDEFTUXZ0123456789");
+  const TGlyphSheet sheet(*z.Crop, z.Threshold);
+  const std::vector<TCharRecord>& g = z.LetterGlyphs;
+  for (std::size_t i = 0; i < g.size(); ++i) {
+    for (std::size_t j = i + 1; j < g.size(); ++j) {
+      EXPECT_GE(sheet.Distance(g[i], g[j]), kDifferentShape) << i << " " << j;
     }
   }
   const std::string digits = "0123456789", smudged = "abcdefghij";
-  const TZoneObservation pairs = Zone("USD", digits + smudged, std::string(20, kNone), 0);
+  const TZoneReading pairs = DrawnZone(digits + smudged);
+  const TGlyphSheet pairSheet(*pairs.Crop, pairs.Threshold);
   for (std::size_t i = 0; i < digits.size(); ++i) {
-    const int32_t d = pairs.Sheet->Distance(pairs.Glyphs[i], pairs.Glyphs[i + digits.size()]);
+    const int32_t d =
+        pairSheet.Distance(pairs.LetterGlyphs[i], pairs.LetterGlyphs[i + digits.size()]);
     EXPECT_GE(d, kSameShape) << digits[i];
     EXPECT_LT(d, kDifferentShape) << digits[i];
   }
@@ -374,15 +405,15 @@ TEST(SerialEvidence, ZoneReadingsAreLaidSideBySideByTheirBoxes) {
   for (int32_t i = 1; i < 10; ++i)
     reading.DigitGlyphs.push_back(record(i * 15 + 1, i * 15 + 10, u"0123456789"[i]));
 
-  const std::optional<TZoneObservation> z = ObserveZone(reading, "USD", 0, 0);
-  ASSERT_TRUE(z);
-  EXPECT_EQ(z->Layout, "LDDDDDDDDS");
+  const std::vector<TZoneObservation> z = ObserveZone(reading, "USD", 0, 0);
+  ASSERT_EQ(z.size(), 1u);
+  EXPECT_EQ(z[0].Layout, "LDDDDDDDDS");
   std::string read;
-  for (std::size_t i = 0; i < z->Layout.size(); ++i) read += SureRead(*z, i);
+  for (std::size_t i = 0; i < z[0].Layout.size(); ++i) read += SureRead(z[0], i);
   EXPECT_EQ(read, "A12345678J");
 
   // Neither reading has a dollar length: no observation.
   reading.LetterGlyphs.pop_back();
   reading.DigitGlyphs.resize(9);
-  EXPECT_FALSE(ObserveZone(reading, "USD", 0, 0));
+  EXPECT_TRUE(ObserveZone(reading, "USD", 0, 0).empty());
 }
