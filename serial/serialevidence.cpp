@@ -634,55 +634,57 @@ bool ShowsItsOwnCopies(const TSerialSeries& series,
 }  // namespace
 
 TSerialVerdict TSerialEvidence::Decide() const {
+  // The serial length most readings have, as the layout of the currency's
+  // series that most readings fit.
   const std::span<const TSerialSeries> all = SerialSeries(currency_);
-  struct TCount {
-    const TSerialSeries* Series;
-    std::size_t Evidence;  // observations and barcode texts
-    bool OwnCopies;
-  };
-  std::vector<TCount> counts;
+  std::vector<std::size_t> evidence;  // per series: observations and barcode texts
+  std::size_t most = 0, length = 0;
   for (const TSerialSeries& series : all) {
     std::size_t n =
         std::count_if(observations_.begin(), observations_.end(),
                       [&](const TZoneObservation& o) { return o.Layout == series.Layout; });
     n += std::count_if(barcodes_.begin(), barcodes_.end(),
                        [&](const std::string& t) { return FitsLayout(series.Layout, t); });
-    if (n > 0) counts.push_back({&series, n, ShowsItsOwnCopies(series, observations_)});
+    evidence.push_back(n);
+    if (n > most) most = n, length = series.Layout.size();
   }
-  // Each series with evidence is elected on its own; a reading is valid only
-  // in the one series that its note's copies, or where the copies cannot
-  // tell, its glyphs' kinds, point to.
-  std::optional<TSerialVerdict> chosen, shown;
-  std::size_t shownEvidence = 0;
-  bool rivalsValid = false;
-  for (const TCount& c : counts) {
-    TSerialVerdict v = TElection(currency_, c.Series->Layout, observations_, barcodes_).Run();
-    v.Series = c.Series;
-    bool rivalShowsCopies = false, rivals = false;
-    for (const TCount& other : counts) {
-      if (other.Series == c.Series || other.Series->Layout.size() != c.Series->Layout.size())
-        continue;
-      rivals = true;
-      rivalShowsCopies = rivalShowsCopies || other.OwnCopies;
-    }
-    const bool pointedTo =
-        !rivals || (c.OwnCopies ? !rivalShowsCopies : !rivalShowsCopies && v.KindsHold);
-    if (v.Valid && pointedTo) {
-      rivalsValid = chosen.has_value();
-      if (!chosen) chosen = v;
-    }
-    if (!shown || c.Evidence > shownEvidence) {
-      shown = v;
-      shownEvidence = c.Evidence;
-    }
+  if (most == 0) return {};
+  // Series whose serials have that length are rivals: only the copies a
+  // note shows and the kind (letter or digit) of some glyphs tell them
+  // apart. Each is elected on its own.
+  struct TElected {
+    TSerialVerdict Verdict;
+    std::size_t Evidence;
+    bool OwnCopies;
+  };
+  std::vector<TElected> rivals;
+  for (std::size_t k = 0; k < all.size(); ++k) {
+    if (all[k].Layout.size() != length || evidence[k] == 0) continue;
+    TSerialVerdict v = TElection(currency_, all[k].Layout, observations_, barcodes_).Run();
+    v.Series = &all[k];
+    rivals.push_back({std::move(v), evidence[k], ShowsItsOwnCopies(all[k], observations_)});
   }
-  if (chosen && !rivalsValid) return *chosen;
-  if (!shown) return {};
-  // Two series read valid serials, or the one valid reading is in a series
-  // the note does not point to: nothing is settled.
-  shown->Valid = false;
-  shown->Confidence = 0;
-  return *shown;
+  // A reading is valid only in a series that the note's copies point to,
+  // or, where they do not tell, in the only series that reads a valid
+  // serial, with its glyphs of the kinds it asks for.
+  const std::size_t showing =
+      std::count_if(rivals.begin(), rivals.end(), [](const TElected& e) { return e.OwnCopies; });
+  const std::size_t valid = std::count_if(rivals.begin(), rivals.end(),
+                                          [](const TElected& e) { return e.Verdict.Valid; });
+  auto pointedTo = [&](const TElected& e) {
+    if (rivals.size() == 1) return true;
+    if (showing > 0) return showing == 1 && e.OwnCopies;
+    return valid == 1 && e.Verdict.KindsHold;
+  };
+  const TElected* shown = &rivals.front();
+  for (const TElected& e : rivals) {
+    if (e.Verdict.Valid && pointedTo(e)) return e.Verdict;
+    if (e.Evidence > shown->Evidence) shown = &e;
+  }
+  TSerialVerdict refused = shown->Verdict;
+  refused.Valid = false;
+  refused.Confidence = 0;
+  return refused;
 }
 
 }  // namespace serial_detail
