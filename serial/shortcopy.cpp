@@ -33,7 +33,8 @@ constexpr double kPlaceTolerance = 0.04;
 // A group may hold a digit broken in two, or a mark beside the copy.
 constexpr int32_t kExtraBlobs = 2;
 
-// The strip of the note that holds every denomination's place, in shares.
+// The strip of the note that holds every denomination's place, in shares:
+// the copy is looked for there only.
 struct TStrip {
   double Left = 1, Right = 0, Top = 1, Bottom = 0;
 };
@@ -46,17 +47,6 @@ constexpr TStrip PlacesStrip() {
     s.Bottom = std::max(s.Bottom, p.Bottom + kPlaceTolerance);
   }
   return s;
-}
-
-// Whether a box (in shares of the note) has its centre in a denomination's
-// place and crosses that place's middle line across the note.
-bool InAPlace(double left, double right, double top, double bottom) {
-  const double x = (left + right) / 2;
-  return std::any_of(kEuropaShortCopies.begin(), kEuropaShortCopies.end(), [&](const TPlace& p) {
-    const double middle = (p.Top + p.Bottom) / 2;
-    return x >= p.Left - kPlaceTolerance && x <= p.Right + kPlaceTolerance && top <= middle &&
-           middle <= bottom;
-  });
 }
 
 }  // namespace
@@ -89,9 +79,6 @@ std::optional<TRect> LocateShortCopy(const TDIB& work, const TSerialSeries& seri
     // Back on the note.
     const TRect box{strip.Left + group.Top, strip.Top + stripHeight - 1 - group.Right,
                     strip.Left + group.Bottom, strip.Top + stripHeight - 1 - group.Left};
-    if (!InAPlace(static_cast<double>(box.Left) / w, static_cast<double>(box.Right) / w,
-                  static_cast<double>(box.Top) / h, static_cast<double>(box.Bottom) / h))
-      continue;
     const int32_t margin = ZoneMeasures(work.XDpi(), work.YDpi(), series.Currency).zoneMargin;
     return TRect{box.Left - margin, box.Top - margin, box.Right + margin, box.Bottom + margin};
   }
