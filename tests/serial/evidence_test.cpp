@@ -357,6 +357,16 @@ TEST(SerialEvidence, TheFamiliesOfSourcesElectTheSerial) {
       {"nor a digit where the other series prints a letter",
        "EUR", "SD8001927902", {{0, "S~8001927902", nullptr, nullptr, ""}},
        "S58001927902", "sgssssssssss", nullptr, "S~8001927902", ""},
+      {"nor when two choices among what the families read pass",
+       "EUR", "A12345670114", {{0, "A12345679114"}},
+       "A12345670114", "ssssssssrsss", nullptr, "A1234567~114", "9 9/0/-=-"},
+      {"nor three open digits, though one choice alone passes",
+       "EUR", "U00123540656", {{0, "U00783590656"}},
+       "U00123540656", "sssrrssrssss", nullptr, "U00~~35~0656",
+       "4 7/1/-=- 5 8/2/-=- 8 9/4/-=-"},
+      {"nor any digit of a dollar serial, which has no check",
+       "USD", "AB03834567C", {{0, "AB03~34567C"}},
+       "AB03834567C", "ssssgssssss", nullptr, "AB03~34567C", ""},
       {"nor when 0 and 9 both pass",
        "EUR", "A12345678907", {{0, "A12345678~07"}},
        "A12345678?07", "", nullptr, "A12345678~07", ""},
@@ -376,6 +386,34 @@ TEST(SerialEvidence, TheFamiliesOfSourcesElectTheSerial) {
     EXPECT_EQ(v.Valid, series != "refused" && IsValidSerial(c.currency, c.reading)) << c.name;
     EXPECT_EQ(DoubtsText(v.Positions), c.doubts) << c.name;
     if (v.Valid && !series.empty()) EXPECT_EQ(v.Series->Name, series) << c.name;
+  }
+}
+
+TEST(SerialEvidence, OddPassesAreOneSourceAndEvenPassesOneEach) {
+  // Odd passes hand the engine the same grey zones: their readings are one
+  // source, however many there are.
+  for (const int32_t pass : {3, 5, 7}) EXPECT_EQ(EvidenceSource(pass), EvidenceSource(1));
+  for (const int32_t pass : {0, 2, 4, 6, 8}) {
+    EXPECT_NE(EvidenceSource(pass), EvidenceSource(1)) << pass;
+    EXPECT_NE(EvidenceSource(pass), EvidenceSource(pass + 2)) << pass;
+  }
+}
+
+TEST(SerialEvidence, TheClassifierJudgesNoGlyphCutByTheZonesEdge) {
+  // A glyph touching the crop's edge may be part of a character (a Q whose
+  // tail kept it out of the zone): no opinion. Inside, a real judgement.
+  const TZoneReading z = DrawnZone("B8");
+  const TGlyphSheet sheet(*z.Crop, z.Threshold);
+  const TGlyphJudgement inside = JudgeByClassifier(sheet, z.LetterGlyphs[0]);
+  EXPECT_GT(inside.Among(kGlyphAlphabet).Probability, 2.0f / kGlyphClassCount);
+  for (const char side : {'L', 'T', 'R', 'B'}) {
+    TCharRecord cut = z.LetterGlyphs[side == 'R' ? 1 : 0];
+    if (side == 'L') cut.Left = 0;
+    if (side == 'T') cut.Top = 0;
+    if (side == 'R') cut.Right = z.Crop->Width() - 1;
+    if (side == 'B') cut.Bottom = z.Crop->Height() - 1;
+    const TGlyphJudgement none = JudgeByClassifier(sheet, cut);
+    for (const float p : none.Probabilities) EXPECT_FLOAT_EQ(p, 1.0f / kGlyphClassCount) << side;
   }
 }
 
