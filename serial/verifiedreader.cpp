@@ -92,6 +92,7 @@ class TVerifiedRequest {
   struct TViewZone {
     TRect Box;
     int32_t Threshold = 0;
+    const TDIB* Note = nullptr;  // the note, or the colour channel, it was found on
   };
 
  public:
@@ -127,20 +128,50 @@ class TVerifiedRequest {
   void RunPass(int32_t pass) {
     const TPassZones zones = LocatePassZones(raster_, pass, code_);
     if (!evidence_) evidence_.emplace(code_);  // the code is known after pass 0's detection
-    const TDIB& source = ZoneSource(raster_, zones, pass);
+    std::array<bool, 2> read{};
+    ReadZones(raster_, zones, pass, read);
+    const std::optional<TRect> shortCopy =
+        ReadShortCopy(*zones.Work, ZoneSource(raster_, zones, pass), pass);
+    // A zone the grey note does not show may show in a colour channel: a
+    // green serial printed over red lines of the same grey level stands out
+    // dark on light in the red channel.
+    for (std::size_t c = 0; c < kChannels && raster_.Format() == df24Bit; ++c) {
+      if (read[0] && read[1]) break;
+      const TDIB& note = ChannelNote(c);
+      std::string code = code_;
+      ReadZones(note, LocatePassZones(note, pass, code), pass, read);
+    }
+    if (pass % 2 == 1 && (read[0] || shortCopy) && read[1]) greyZonesRead_ = true;
+    if (code_ == "LBP") evidence_->AddBarcode(ReadPoundBarcode(*zones.Work));
+    Decide();
+  }
+
+  // Reads the zones a pass found on `note` (the note, or one of its colour
+  // channels) where no zone of the side has been read yet.
+  void ReadZones(const TDIB& note, const TPassZones& zones, int32_t pass,
+                 std::array<bool, 2>& read) {
+    const TDIB& source = ZoneSource(note, zones, pass);
     const std::array<const std::optional<TRect>*, 2> sides = {&zones.Left, &zones.Right};
     for (std::size_t side = 0; side < 2; ++side) {
-      if (!*sides[side]) continue;
+      if (!*sides[side] || read[side]) continue;
+      read[side] = true;
       const TRect& zone = **sides[side];
       const TZoneReading reading = ReadZoneGlyphs(source, zone);
       result_.Zones[side] = TSerialZone{zone, SpliceZone(reading.Letters, reading.Digits, code_)};
-      KeepViewZone(side, source, TViewZone{zone, reading.Threshold});
+      KeepViewZone(side, note, source, TViewZone{zone, reading.Threshold, &note});
       Observe(reading, EvidenceSource(pass), static_cast<int32_t>(side));
     }
-    const std::optional<TRect> shortCopy = ReadShortCopy(*zones.Work, source, pass);
-    if (pass % 2 == 1 && (zones.Left || shortCopy) && zones.Right) greyZonesRead_ = true;
-    if (code_ == "LBP") evidence_->AddBarcode(ReadPoundBarcode(*zones.Work));
-    Decide();
+  }
+
+  // Channel `c` (red, green, blue) of the colour note as a grey note, made
+  // when first asked for.
+  const TDIB& ChannelNote(std::size_t c) {
+    std::unique_ptr<TDIB>& note = channels_[c];
+    if (!note) {
+      note = raster_.Duplicate();
+      note->RGBToGrey(false, c == 0, c == 1, c == 2);
+    }
+    return *note;
   }
 
   // The zones of the first pass that found them, seen another way, on the
@@ -151,10 +182,10 @@ class TVerifiedRequest {
     for (std::size_t slot = 0; slot < viewZones_.size(); ++slot) {
       const std::optional<TViewZone>& z = viewZones_[slot];
       if (!z) continue;
+      const TDIB& note = *z->Note;
       const std::unique_ptr<TDIB> zone =
-          slot == kShortCopySlot
-              ? ShortCopyUpright(raster_, z->Box)
-              : raster_.Crop(z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom);
+          slot == kShortCopySlot ? ShortCopyUpright(note, z->Box)
+                                 : note.Crop(z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom);
       const std::unique_ptr<TDIB> view = ZoneView(*zone, z->Threshold, kViews[v]);
       const TZoneReading reading = ReadZoneGlyphs(*view, WholeOf(*view));
       const int32_t source = kFirstViewSource + static_cast<int32_t>(v);
@@ -177,17 +208,17 @@ class TVerifiedRequest {
       const TZoneReading reading = ReadZoneGlyphs(*upright, WholeOf(*upright));
       if (!result_.Zones[0] || result_.Zones[0]->QuarterTurns != 0)
         result_.Zones[0] = TSerialZone{*zone, reading.Digits, 1};
-      KeepViewZone(kShortCopySlot, source, TViewZone{*zone, reading.Threshold});
+      KeepViewZone(kShortCopySlot, raster_, source, TViewZone{*zone, reading.Threshold, &raster_});
       ObserveShortCopies(reading, EvidenceSource(pass));
       return zone;
     }
     return std::nullopt;
   }
 
-  // Views are cut from the note itself, so they take zones read from its own pixels.
-  void KeepViewZone(std::size_t slot, const TDIB& source, const TViewZone& zone) {
-    if (!viewZones_[slot] && (&source == &raster_ || raster_.Format() == df1Bit))
-      viewZones_[slot] = zone;
+  // Views are cut from the note (or the channel) itself, so they take
+  // zones read from its own pixels.
+  void KeepViewZone(std::size_t slot, const TDIB& note, const TDIB& source, const TViewZone& zone) {
+    if (!viewZones_[slot] && (&source == &note || note.Format() == df1Bit)) viewZones_[slot] = zone;
   }
 
   void Observe(const TZoneReading& reading, int32_t source, int32_t side) {
@@ -212,6 +243,8 @@ class TVerifiedRequest {
   TSerialVerdict verdict_;
   TVerifiedSerial result_;
   bool greyZonesRead_ = false;
+  static constexpr std::size_t kChannels = 3;
+  std::array<std::unique_ptr<TDIB>, kChannels> channels_;
   // The left and right zones, and the short copy.
   static constexpr std::size_t kShortCopySlot = 2;
   std::array<std::optional<TViewZone>, 3> viewZones_;
