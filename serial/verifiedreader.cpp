@@ -83,6 +83,17 @@ std::unique_ptr<TDIB> ZoneView(const TDIB& zone, int32_t threshold, const TZoneV
   return ScaledView(zone, view.Parameter);
 }
 
+// The readings of a zone, or none when the zone holds no ink at all (a
+// pass's threshold can leave a faint zone blank): such a zone tells nothing
+// about the serial, and the reading goes on.
+std::optional<TZoneReading> ReadInkedZone(const TDIB& source, const TRect& zone) {
+  try {
+    return ReadZoneGlyphs(source, zone);
+  } catch (const ENoCharactersFound&) {
+    return std::nullopt;
+  }
+}
+
 TRect WholeOf(const TDIB& raster) {
   return TRect{0, 0, raster.Width() - 1, raster.Height() - 1};
 }
@@ -156,10 +167,11 @@ class TVerifiedRequest {
       if (!*sides[side] || read[side]) continue;
       read[side] = true;
       const TRect& zone = **sides[side];
-      const TZoneReading reading = ReadZoneGlyphs(source, zone);
-      result_.Zones[side] = TSerialZone{zone, SpliceZone(reading.Letters, reading.Digits, code_)};
-      KeepViewZone(side, note, source, TViewZone{zone, reading.Threshold, &note});
-      Observe(reading, EvidenceSource(pass), static_cast<int32_t>(side));
+      const std::optional<TZoneReading> reading = ReadInkedZone(source, zone);
+      if (!reading) continue;
+      result_.Zones[side] = TSerialZone{zone, SpliceZone(reading->Letters, reading->Digits, code_)};
+      KeepViewZone(side, note, source, TViewZone{zone, reading->Threshold, &note});
+      Observe(*reading, EvidenceSource(pass), static_cast<int32_t>(side));
     }
   }
 
@@ -187,12 +199,13 @@ class TVerifiedRequest {
           slot == kShortCopySlot ? ShortCopyUpright(note, z->Box)
                                  : note.Crop(z->Box.Left, z->Box.Top, z->Box.Right, z->Box.Bottom);
       const std::unique_ptr<TDIB> view = ZoneView(*zone, z->Threshold, kViews[v]);
-      const TZoneReading reading = ReadZoneGlyphs(*view, WholeOf(*view));
+      const std::optional<TZoneReading> reading = ReadInkedZone(*view, WholeOf(*view));
+      if (!reading) continue;
       const int32_t source = kFirstViewSource + static_cast<int32_t>(v);
       if (slot == kShortCopySlot)
-        ObserveShortCopies(reading, source);
+        ObserveShortCopies(*reading, source);
       else
-        Observe(reading, source, static_cast<int32_t>(slot));
+        Observe(*reading, source, static_cast<int32_t>(slot));
     }
     Decide();
   }
@@ -205,11 +218,12 @@ class TVerifiedRequest {
       const std::optional<TRect> zone = LocateShortCopy(work, series);
       if (!zone) continue;
       const std::unique_ptr<TDIB> upright = ShortCopyUpright(source, *zone);
-      const TZoneReading reading = ReadZoneGlyphs(*upright, WholeOf(*upright));
+      const std::optional<TZoneReading> reading = ReadInkedZone(*upright, WholeOf(*upright));
+      if (!reading) continue;
       if (!result_.Zones[0] || result_.Zones[0]->QuarterTurns != 0)
-        result_.Zones[0] = TSerialZone{*zone, reading.Digits, 1};
-      KeepViewZone(kShortCopySlot, raster_, source, TViewZone{*zone, reading.Threshold, &raster_});
-      ObserveShortCopies(reading, EvidenceSource(pass));
+        result_.Zones[0] = TSerialZone{*zone, reading->Digits, 1};
+      KeepViewZone(kShortCopySlot, raster_, source, TViewZone{*zone, reading->Threshold, &raster_});
+      ObserveShortCopies(*reading, EvidenceSource(pass));
       return zone;
     }
     return std::nullopt;

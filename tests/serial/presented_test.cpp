@@ -176,3 +176,56 @@ TEST(PresentedReader, ReadsTheNoteWhicheverWayUpAndWhereverItLies) {
                TRect{z.Left + 57, z.Top + 83, z.Right + 57, z.Bottom + 83}, 2);
   }
 }
+
+// A note's cut paper is straight: a side whose steps scatter (a torn or
+// ragged edge, or print taken for an edge) is no measured side, and a note
+// needs all four. The picture is then read as it is.
+TEST(NoteFinder, ANoteWithARaggedSideIsNotMeasured) {
+  const std::unique_ptr<TDIB> note = LoadNote("note_eur_04.tif");
+  const int32_t w = note->Width(), h = note->Height();
+  std::unique_ptr<TDIB> picture = OnBed(*note, 57, 83, 121, 40, 30);
+  const std::optional<TNoteOutline> straight = FindNote(*picture, MakeOverview(*picture));
+  ASSERT_TRUE(straight && !straight->WholePicture);
+  // The right edge torn back by up to 8 pixels, in steps every 6 rows.
+  for (int32_t y = 0; y < h; ++y) {
+    const int32_t torn = (y / 6) % 3 == 0 ? 0 : (y / 6) % 3 == 1 ? 4 : 8;
+    for (int32_t x = w - torn; x < w; ++x) picture->Row(83 + y)[57 + x] = 30;
+  }
+  const std::optional<TNoteOutline> ragged = FindNote(*picture, MakeOverview(*picture));
+  ASSERT_TRUE(ragged);
+  EXPECT_TRUE(ragged->WholePicture);
+}
+
+// A note cropped to its paper but lying a few degrees off level is levelled
+// by its serial lines, whichever way it leans, and read.
+TEST(PresentedReader, LevelsANoteCroppedAskew) {
+  const std::unique_ptr<TDIB> note = LoadNote("note_eur_04.tif");
+  const TVerifiedSerial upright = ReadVerifiedSerial(*note, "AUTO");
+  ASSERT_TRUE(upright.Valid);
+  for (const double degrees : {-3.0, 2.5}) {
+    const TResampleGrid frame{(note->Width() - 1) / 2.0,
+                              (note->Height() - 1) / 2.0,
+                              -degrees,
+                              1,
+                              note->Width(),
+                              note->Height()};
+    const std::unique_ptr<TDIB> cropped = ResampleGrid(*note, frame, 255);
+    const TPresentedSerial r = ReadPresentedSerial(*cropped, "EUR");
+    ASSERT_TRUE(r.Note) << degrees;
+    EXPECT_NEAR(r.Note->Skew, degrees, 0.3);
+    EXPECT_TRUE(r.Reading.Valid) << degrees;
+    EXPECT_EQ(r.Reading.Serial, upright.Serial) << degrees;
+  }
+}
+
+// A pass whose threshold leaves a zone without ink tells nothing about the
+// serial; the reading goes on instead of failing the whole note.
+TEST(PresentedReader, AZoneWithoutInkEndsNothing) {
+  const std::unique_ptr<TDIB> note = LoadNote("note_lbp_03.tif");
+  auto low = std::make_unique<TDIB>();
+  low->NewImage(note->Width() * 60 / 200, note->Height() * 60 / 200, df8Bit, 60, 60);
+  note->ScaleInto(TRect{0, 0, note->Width() - 1, note->Height() - 1}, *low);
+  const TPresentedSerial r = ReadPresentedSerial(*low, "LBP");
+  EXPECT_TRUE(r.Note);
+  if (r.Reading.Valid) EXPECT_EQ(r.Reading.Serial, "L964226819");
+}
