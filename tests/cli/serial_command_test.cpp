@@ -75,12 +75,13 @@ TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesDoubtsAndNote) {
   const Output found = RunTool({"serial", "--json", note});
   const std::string zone = R"(\{"reading":"MK60834863\*","box":\[\d+,\d+,\d+,\d+\]\})";
   EXPECT_TRUE(std::regex_match(
-      found.out, std::regex(R"(\{"file":"[^"]*note_usd_05\.tif","ms":\d+,)"
-                            R"("serial":"MK60834863\*","confidence":99.41,"currency":"USD",)"
-                            R"("valid":true,"zones":\[)" +
-                            zone + "," + zone +
-                            R"(\],"passes":\d+,"doubts":\[\],"note":\{"box":\[0,0,1842,782\],)"
-                            R"("skew":0,"orientation":0\}\}\n)")))
+      found.out,
+      std::regex(R"(\{"file":"[^"]*note_usd_05\.tif","ms":\d+,)"
+                 R"("serial":"MK60834863\*","confidence":99.41,"currency":"USD",)"
+                 R"("valid":true,"zones":\[)" +
+                 zone + "," + zone +
+                 R"(\],"passes":\d+,"series":null,"doubts":\[\],"note":\{"box":\[0,0,1842,782\],)"
+                 R"("skew":0,"orientation":0\}\}\n)")))
       << found.out;
   EXPECT_EQ(found.code, 0);
   EXPECT_EQ(RunTool({"serial", "--json", "--classic", note}).out.find("note\":"),
@@ -93,7 +94,7 @@ TEST(SerialTool, JsonGivesTheVerifiedSerialItsZonesPassesDoubtsAndNote) {
   EXPECT_TRUE(std::regex_match(
       none.out, std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,)"
                            R"("currency":"EUR","valid":false,"zones":\[null,null\],"passes":9,)"
-                           R"("doubts":\[\],"note":\{"box":\[0,0,203,167\],"skew":0,)"
+                           R"("series":null,"doubts":\[\],"note":\{"box":\[0,0,203,167\],"skew":0,)"
                            R"("orientation":0\}\}\n)")))
       << none.out;
   EXPECT_EQ(none.code, 1);
@@ -128,9 +129,9 @@ TEST_F(SerialToolTest, ABlankPictureIsNoNoteFound) {
   const Output json = RunTool({"serial", "--json", blank});
   EXPECT_TRUE(std::regex_match(
       json.out,
-      std::regex(
-          R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,"currency":"",)"
-          R"("valid":false,"zones":\[null,null\],"passes":0,"doubts":\[\],"note":null\}\n)")))
+      std::regex(R"(\{"file":"[^"]*","ms":\d+,"serial":"","confidence":0,"currency":"",)"
+                 R"("valid":false,"zones":\[null,null\],"passes":0,"series":null,"doubts":\[\],)"
+                 R"("note":null\}\n)")))
       << json.out;
 }
 

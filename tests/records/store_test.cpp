@@ -170,7 +170,7 @@ TEST_P(StoreTest, PutsReplacesAndRemovesWatchEntriesAllOrNone) {
   // One bad entry, and nothing of the list goes in.
   EXPECT_THROW(store->PutWatchEntries(std::vector<TWatchEntry>{
                    {"USD", "AB12*", "fine"},
-                   {"EUR", "AB12*", "no euro serial starts so"},
+                   {"EUR", "ABC1*", "no euro serial starts so"},
                }),
                EPatternError);
   // A new reason keeps the time the entry was first listed.

@@ -28,6 +28,8 @@ TEST(SerialPattern, TakesWhatCanMatchTheCurrencyAndRefusesTheRest) {
       {"MK6083*", "USD", "MK6083*", nullptr},
       {"AB12340000-AB12349999", "USD", "AB12340000-AB12349999", nullptr},
       {"M34892405068", "EUR", "M34892405068", nullptr},
+      {"SD8005927907", "EUR", "SD8005927907", nullptr},  // the Europa series
+      {"SD80*", "EUR", "SD80*", nullptr},
       {"L123456780-L123456789", "LBP", "L123456780-L123456789", nullptr},
       {"AB12*", "", "AB12*", nullptr},
       {"", "USD", nullptr, "an empty serial pattern"},
